@@ -1,0 +1,86 @@
+#pragma once
+// Numbers by which the program refers to its resources: strings, commands,
+// dialogs, pictures, cursors, menu, accelerators and icon. They never change,
+// because the command prompts are looked up by command number.
+
+namespace res {
+
+// Strings
+enum StringId : int {
+    IDS_APP_TITLE = 10,
+    IDS_WAIT_JOINING = 50,
+    IDS_CANNOT_GO = 52,
+    IDS_CAN_GO = 53,
+    IDS_YOUR_TURN = 54,
+    IDS_WAIT_OPPONENT = 55,
+    IDS_WAIT_OPPONENT_SET_END = 56,
+    IDS_CAPTURE_STILL = 57,
+    IDS_RUS = 58,
+    IDS_USA = 59,
+    IDS_DRAW_OFFERED = 60,
+    IDS_NETWORK_ERROR = 101,
+    IDS_OPPONENT_QUIT = 104,
+    IDS_DRAW_QUESTION = 105,
+    IDS_YOU_WIN = 107,
+    IDS_YOU_LOSE = 108,
+    IDS_ENTER_NAME = 109,
+    IDS_SET_DRAWN = 110,
+    IDS_RESULTS = 111,
+};
+
+// Menu and accelerator commands; the string with the same number is the prompt.
+enum CommandId : int {
+    ID_HELP_FINDER = 32773,
+    ID_HOME_PAGE = 32774,
+    ID_AUTHORS = 32775,
+    ID_DRAW_OFFER = 32776,
+    ID_CHAT = 32777,
+    ID_START_ALARM = 32778,
+    ID_MESSAGE_ALARM = 32779,
+    ID_CAPITULATE = 32783,
+    ID_SCORE = 32785,
+    ID_APP_ABOUT = 57664,
+    ID_APP_EXIT = 57665,
+};
+
+enum : int {
+    IDR_MAINFRAME = 128,  // icon
+    IDR_MENU = 129,
+    IDR_ACCELERATORS = 139,
+};
+
+// Dialogs
+enum DialogId : int {
+    IDD_ABOUT = 100,
+    IDD_AUTHORS = 130,
+    IDD_SCORE = 132,
+    IDD_VARIANT = 133,
+    IDD_START = 503,
+    IDD_SERVER = 506,
+    IDD_CHAT = 3000,
+};
+
+// Cursors
+enum CursorId : int {
+    IDC_NO = 140,
+    IDC_WAIT_TURN = 144,
+    IDC_OK = 145,
+};
+
+// Board pictures, for displays with many colours and for palette displays.
+enum PictureId : int {
+    IDB_LIGHT_SQUARE = 131,
+    IDB_DARK_SQUARE = 133,
+    IDB_BLUE_MAN = 135,
+    IDB_LIGHT_MAN = 136,
+    IDB_BLUE_KING = 137,
+    IDB_LIGHT_KING = 138,
+    IDB_PAL_BLUE_MAN = 147,
+    IDB_PAL_LIGHT_KING = 148,
+    IDB_PAL_DARK_SQUARE = 149,
+    IDB_PAL_LIGHT_SQUARE = 150,
+    IDB_PAL_BLUE_KING = 151,
+    IDB_PAL_LIGHT_MAN = 152,
+};
+
+} // namespace res

@@ -1,0 +1,56 @@
+#include "StringTable.h"
+#include "ResourceIds.h"
+
+#include <QHash>
+
+namespace {
+
+const QHash<int, QString> &table()
+{
+    using namespace res;
+    static const QHash<int, QString> strings = {
+        {IDS_APP_TITLE, QStringLiteral("Sorvada")},
+        {IDS_WAIT_JOINING, QStringLiteral("Please wait for joining...")},
+        {IDS_CANNOT_GO, QStringLiteral("Here it is impossible to go")},
+        {IDS_CAN_GO, QStringLiteral("Here it is possible to go")},
+        {IDS_YOUR_TURN, QStringLiteral("Your turn to play")},
+        {IDS_WAIT_OPPONENT, QStringLiteral("Please wait for the opponent")},
+        {IDS_WAIT_OPPONENT_SET_END, QStringLiteral("Please wait for the opponent")},
+        {IDS_CAPTURE_STILL, QStringLiteral("You should capture still")},
+        {IDS_RUS, QStringLiteral("RUS")},
+        {IDS_USA, QStringLiteral("USA")},
+        {IDS_DRAW_OFFERED, QStringLiteral("I offer to the opponent to finish set in a draw.")},
+        {IDS_NETWORK_ERROR, QStringLiteral("Network error.")},
+        {IDS_OPPONENT_QUIT, QStringLiteral("Your opponent quitted the game.")},
+        {IDS_DRAW_QUESTION, QStringLiteral("Your opponent offers to finish set in a draw.")},
+        {IDS_YOU_WIN, QStringLiteral("Congratulations, you win this game!")},
+        {IDS_YOU_LOSE, QStringLiteral("Sorry, you lose this game.")},
+        {IDS_ENTER_NAME, QStringLiteral("You should enter your name!")},
+        {IDS_SET_DRAWN, QStringLiteral("The set ended in a draw.")},
+        {IDS_RESULTS, QStringLiteral("Results of sets.")},
+        // Command prompts, shown while the menu is browsed.
+        {ID_HELP_FINDER, QStringLiteral("Display the table of contents")},
+        {ID_HOME_PAGE, QStringLiteral("Open the Tavimore home page")},
+        {ID_DRAW_OFFER, QStringLiteral("I offer to the opponent to finish set in a draw")},
+        {ID_CHAT, QStringLiteral("Display the chat dialog")},
+        {ID_START_ALARM, QStringLiteral("Turn on/off start alarm")},
+        {ID_MESSAGE_ALARM, QStringLiteral("Turn on/off income message alarm")},
+        {ID_CAPITULATE, QStringLiteral("I inform the opponent that I has lost")},
+        {ID_SCORE, QStringLiteral("Results of the sets")},
+        {ID_APP_ABOUT, QStringLiteral("Display the program information and copyright")},
+        {ID_APP_EXIT, QStringLiteral("Exit Sorvada")},
+    };
+    return strings;
+}
+
+} // namespace
+
+QString loadString(int id)
+{
+    return table().value(id);
+}
+
+bool hasString(int id)
+{
+    return table().contains(id);
+}
