@@ -1,0 +1,20 @@
+#include "DataFiles.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+QString findDataFile(const QString &relativePath)
+{
+    const QString programDir = QCoreApplication::applicationDirPath();
+    const QString candidates[] = {
+        programDir + QLatin1Char('/') + relativePath,
+        programDir + QStringLiteral("/../share/sorvada/") + relativePath,
+    };
+    for (const QString &path : candidates) {
+        const QFileInfo info(path);
+        if (info.isFile())
+            return QDir::cleanPath(info.absoluteFilePath());
+    }
+    return QString();
+}

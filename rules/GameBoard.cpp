@@ -1,0 +1,1 @@
+// The rules library; filled by the board and move rules.
