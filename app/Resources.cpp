@@ -1,28 +1,56 @@
 #include "Resources.h"
 #include "ResourceIds.h"
 
-// Stand-in pictures until the drawn artwork is compiled in.
-QPixmap loadPicture(int id)
+#include <QString>
+
+// The artwork is compiled in under :/pictures, :/cursors and :/icons, one
+// file per resource number.
+
+namespace {
+
+bool isBoardPicture(int id)
 {
-    QPixmap p(40, 40);
     switch (id) {
-    case res::IDB_LIGHT_SQUARE: case res::IDB_PAL_LIGHT_SQUARE: p.fill(QColor(230, 200, 150)); break;
-    case res::IDB_DARK_SQUARE: case res::IDB_PAL_DARK_SQUARE: p.fill(QColor(120, 70, 30)); break;
-    case res::IDB_LIGHT_MAN: case res::IDB_PAL_LIGHT_MAN: p.fill(QColor(250, 210, 210)); break;
-    case res::IDB_BLUE_MAN: case res::IDB_PAL_BLUE_MAN: p.fill(QColor(40, 60, 200)); break;
-    case res::IDB_LIGHT_KING: case res::IDB_PAL_LIGHT_KING: p.fill(QColor(250, 180, 180)); break;
-    case res::IDB_BLUE_KING: case res::IDB_PAL_BLUE_KING: p.fill(QColor(20, 30, 150)); break;
-    default: return QPixmap();
+    case res::IDB_LIGHT_SQUARE: case res::IDB_DARK_SQUARE:
+    case res::IDB_BLUE_MAN: case res::IDB_LIGHT_MAN:
+    case res::IDB_BLUE_KING: case res::IDB_LIGHT_KING:
+    case res::IDB_PAL_LIGHT_SQUARE: case res::IDB_PAL_DARK_SQUARE:
+    case res::IDB_PAL_BLUE_MAN: case res::IDB_PAL_LIGHT_MAN:
+    case res::IDB_PAL_BLUE_KING: case res::IDB_PAL_LIGHT_KING:
+        return true;
+    default:
+        return false;
     }
-    return p;
 }
 
-QCursor loadCursor(int)
+bool isCursor(int id)
 {
+    return id == res::IDC_NO || id == res::IDC_WAIT_TURN || id == res::IDC_OK;
+}
+
+} // namespace
+
+QPixmap loadPicture(int id)
+{
+    if (!isBoardPicture(id))
+        return QPixmap();
+    return QPixmap(QStringLiteral(":/pictures/%1.png").arg(id));
+}
+
+QCursor loadCursor(int id)
+{
+    if (isCursor(id)) {
+        const QPixmap shape(QStringLiteral(":/cursors/%1.png").arg(id));
+        if (!shape.isNull())
+            return QCursor(shape, 0, 0); // the arrow's tip
+    }
     return QCursor(Qt::ArrowCursor);
 }
 
 QIcon loadAppIcon()
 {
-    return QIcon();
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128})
+        icon.addFile(QStringLiteral(":/icons/sorvada-%1.png").arg(size), QSize(size, size));
+    return icon;
 }
