@@ -1,0 +1,5 @@
+#!/usr/bin/env bash
+# Regenerates assets/sounds/start.wav and assets/sounds/message.wav.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+python3 "$root/tools/sounds/make_sounds.py" "$root/assets/sounds"
