@@ -1,1 +1,44 @@
-// The rules library; filled by the board and move rules.
+#include "GameBoard.h"
+
+namespace {
+
+// Dark squares of rows 0..2 (opponent) and rows 5..7 (local), in piece order.
+constexpr uint8_t kStartSquares[24] = {1,  3,  5,  7,  8,  10, 12, 14, 17, 19, 21, 23,
+                                       40, 42, 44, 46, 49, 51, 53, 55, 56, 58, 60, 62};
+
+} // namespace
+
+void GameBoard::setUpPosition(int originX, int originY)
+{
+    selectedSquare = NO_SQUARE;
+    for (int s = 0; s < 64; ++s)
+        board[s] = ((s & 7) + (s >> 3)) % 2 == 0 ? LIGHT_SQUARE : EMPTY_SQUARE;
+
+    // The host plays light (owner 1, kind 0) from the bottom; the joiner sees
+    // the same game turned round and plays blue (owner 0, kind 1).
+    const int localOwner = localMover();
+    for (int i = 0; i < 24; ++i) {
+        PieceRecord& p = pieces[i];
+        const bool local = i >= 12;
+        p.captured = 0;
+        p.targetCount = 0;
+        for (uint8_t& t : p.targets)
+            t = 0;
+        p.canMove = 0;
+        p.mustCapture = 0;
+        p.square = kStartSquares[i];
+        p.owner = local ? localOwner : 1 - localOwner;
+        p.kind = p.owner == 1 ? 0 : 1;
+        board[p.square] = static_cast<uint8_t>(i);
+    }
+
+    for (int r = 0; r < 8; ++r)
+        for (int c = 0; c < 8; ++c)
+            squareXY[c + 8 * r] = SquareXY{originX + 39 * c, originY + 39 * r};
+}
+
+void GameBoard::setPlayerNames(const std::string& local, const std::string& peer)
+{
+    localName = local;
+    peerName = peer;
+}

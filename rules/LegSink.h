@@ -1,0 +1,13 @@
+#pragma once
+#include <cstdint>
+
+// Receives each leg that move entry has applied to the board, for sending to the peer.
+class LegSink {
+public:
+    virtual ~LegSink() = default;
+    // kind: LEG_FINAL (1, the move ends and the turn passes: the window sends MOVE) or LEG_PARTIAL (2, the same piece
+    // must capture again: CAPTURE_STEP). from/to/via are already mirrored (63 - square; via 63 - viaSquare).
+    virtual void legEntered(uint8_t kind, uint8_t from, uint8_t to, uint8_t via) = 0;
+};
+
+inline constexpr uint8_t LEG_FINAL = 1, LEG_PARTIAL = 2;
