@@ -1,0 +1,27 @@
+#include "CAuthorsDlg.h"
+
+#include "DialogBuilder.h"
+#include "ResourceIds.h"
+
+#include <QPushButton>
+
+namespace {
+
+using namespace dlg;
+
+const Control controls[] = {
+    {NoId, Kind::Label, "Game authors:", 10, 5, 170, 10, Center},
+    {NoId, Kind::Label, "The Sorvada developers", 10, 20, 170, 10, Center},
+    {1, Kind::Button, "OK", 70, 35, 50, 14, Default | TabStop},
+};
+
+const Template authorsTemplate{res::IDD_AUTHORS, "Sorvada ", 187, 52, CloseBox, controls};
+
+} // namespace
+
+CAuthorsDlg::CAuthorsDlg(QWidget *parent) : QDialog(parent)
+{
+    build(this, authorsTemplate);
+    setWindowModality(Qt::WindowModal);
+    connect(control<QPushButton>(this, 1), &QPushButton::clicked, this, &QDialog::accept);
+}

@@ -1,0 +1,10 @@
+#pragma once
+#include <QDialog>
+
+// The authors box, reached only by its key combination. Only closes.
+class CAuthorsDlg : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit CAuthorsDlg(QWidget *parent = nullptr);
+};

@@ -1,0 +1,155 @@
+#include "CChatDlg.h"
+
+#include "DialogBuilder.h"
+#include "ResourceIds.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTextCursor>
+
+namespace {
+
+enum : int { IDC_HISTORY = 4002, IDC_INPUT = 4003 };
+
+using namespace dlg;
+
+const Control controls[] = {
+    {IDC_HISTORY, Kind::MultiEdit, "", 5, 5, 175, 85, ReadOnly | VScroll},
+    {NoId, Kind::Label, "Put down your message and press \"enter\" please:", 5, 95, 175, 10},
+    {IDC_INPUT, Kind::Edit, "", 5, 105, 175, 10, TabStop},
+};
+
+const Template chatTemplate{res::IDD_CHAT, "Chat", 187, 124, CloseBox | ToolWindow, controls};
+
+// The history keeps the line breaks of the wire (CR LF); the text field shows
+// each of them as one line break.
+QString forDisplay(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+} // namespace
+
+CChatDlg::CChatDlg(QWidget *parent) : QDialog(parent)
+{
+    build(this, chatTemplate);
+    historyField = control<QPlainTextEdit>(this, IDC_HISTORY);
+    inputField = control<QLineEdit>(this, IDC_INPUT);
+    limitTyping(inputField, MaxInputLength);
+
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
+void CChatDlg::setName(const QString &playerName)
+{
+    name = playerName;
+}
+
+void CChatDlg::setSender(std::function<void(const QString &)> hook)
+{
+    sender = std::move(hook);
+}
+
+QString CChatDlg::history() const
+{
+    QString all;
+    all.reserve(historyChars);
+    for (const QString &entry : entries)
+        all += entry;
+    return all;
+}
+
+void CChatDlg::appendReceived(const QString &text)
+{
+    append(text);
+}
+
+void CChatDlg::showAndActivate()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+void CChatDlg::send()
+{
+    const QString typed = inputField->text();
+    if (typed.isEmpty())
+        return;
+    const QString line = name + QStringLiteral(": \r\n") + typed + QStringLiteral("\r\n");
+    inputField->clear();
+    append(line);
+    if (sender)
+        sender(line);
+}
+
+void CChatDlg::append(const QString &entry)
+{
+    if (entry.isEmpty())
+        return;
+    QString kept = entry;
+    if (kept.size() > MaxHistoryChars)
+        kept = kept.right(MaxHistoryChars); // a single entry larger than the whole history
+    entries.push_back(kept);
+    historyChars += kept.size();
+
+    bool dropped = false;
+    while (historyChars > MaxHistoryChars && entries.size() > 1) {
+        historyChars -= entries.front().size();
+        entries.pop_front();
+        dropped = true;
+    }
+    if (dropped) {
+        historyField->setPlainText(forDisplay(history()));
+    } else {
+        QTextCursor cursor(historyField->document());
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(forDisplay(kept));
+    }
+    scrollToEnd();
+}
+
+void CChatDlg::scrollToEnd()
+{
+    QTextCursor end = historyField->textCursor();
+    end.movePosition(QTextCursor::End);
+    historyField->setTextCursor(end);
+    historyField->ensureCursorVisible();
+    QScrollBar *bar = historyField->verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+void CChatDlg::keyPressEvent(QKeyEvent *event)
+{
+    // Enter anywhere in the window sends; the window has no buttons.
+    if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            send();
+            event->accept();
+            return;
+        }
+    }
+    QDialog::keyPressEvent(event); // Escape hides the window
+}
+
+void CChatDlg::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    scrollToEnd();
+    inputField->setFocus(Qt::OtherFocusReason);
+}
+
+void CChatDlg::hideEvent(QHideEvent *event)
+{
+    QDialog::hideEvent(event);
+    inputField->setFocus(Qt::OtherFocusReason);
+}

@@ -1,0 +1,47 @@
+#include "CServerDlg.h"
+
+#include "DialogBuilder.h"
+#include "ResourceIds.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+enum : int { IDC_ADDRESS = 1001 };
+
+using namespace dlg;
+
+const Control controls[] = {
+    {NoId, Kind::Label, "Enter the name or IP address of the Server computer:", 9, 11, 176, 8},
+    {IDC_ADDRESS, Kind::Edit, "", 9, 25, 176, 12, TabStop},
+    {1, Kind::Button, "OK", 195, 5, 40, 14, Default | TabStop},
+    {2, Kind::Button, "Exit", 195, 22, 40, 14, TabStop},
+};
+
+const Template serverTemplate{res::IDD_SERVER, "Sorvada ", 244, 47, CloseBox, controls};
+
+} // namespace
+
+CServerDlg::CServerDlg(QWidget *parent) : QDialog(parent)
+{
+    build(this, serverTemplate);
+    setWindowModality(Qt::WindowModal);
+    connect(control<QPushButton>(this, 1), &QPushButton::clicked, this, &CServerDlg::confirm);
+    connect(control<QPushButton>(this, 2), &QPushButton::clicked, this, &QDialog::reject);
+}
+
+int CServerDlg::exec()
+{
+    QLineEdit *field = control<QLineEdit>(this, IDC_ADDRESS);
+    field->setText(address);
+    limitTyping(field, MaxAddressLength);
+    field->setFocus(Qt::OtherFocusReason);
+    return QDialog::exec();
+}
+
+void CServerDlg::confirm()
+{
+    address = control<QLineEdit>(this, IDC_ADDRESS)->text();
+    accept();
+}

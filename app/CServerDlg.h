@@ -1,0 +1,22 @@
+#pragma once
+#include <QDialog>
+#include <QString>
+
+// The server-address dialog: the host name or IP address of the game server,
+// or of the matchmaking server. The caller sets `address` before exec() and
+// reads it after Accepted, as typed (it may be empty).
+class CServerDlg : public QDialog
+{
+    Q_OBJECT
+public:
+    static constexpr int MaxAddressLength = 255;
+
+    explicit CServerDlg(QWidget *parent = nullptr);
+
+    int exec() override;
+
+    QString address;
+
+private:
+    void confirm();
+};

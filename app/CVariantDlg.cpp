@@ -1,0 +1,63 @@
+#include "CVariantDlg.h"
+
+#include "DialogBuilder.h"
+#include "ResourceIds.h"
+#include "SettingsStore.h"
+
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+enum : int { IDC_RUSSIAN = 1030, IDC_AMERICAN = 1031 };
+
+using namespace dlg;
+
+const Control controls[] = {
+    {1, Kind::Button, "OK", 103, 21, 45, 14, Default | TabStop},
+    {NoId, Kind::GroupBox, "Checkers Variations", 10, 7, 83, 42, Group},
+    {IDC_RUSSIAN, Kind::Radio, "Russian", 20, 20, 41, 10},
+    {IDC_AMERICAN, Kind::Radio, "American", 20, 33, 45, 10},
+};
+
+// No close box: the host must choose.
+const Template variantTemplate{res::IDD_VARIANT, "Sorvada ", 155, 63, 0, controls};
+
+} // namespace
+
+CVariantDlg::CVariantDlg(SettingsStore &settings, QWidget *parent)
+    : QDialog(parent), settings(settings)
+{
+    build(this, variantTemplate);
+    setWindowModality(Qt::WindowModal);
+    connect(control<QPushButton>(this, 1), &QPushButton::clicked, this, &CVariantDlg::confirm);
+}
+
+int CVariantDlg::exec()
+{
+    const bool russian = settings.readInt(QStringLiteral("VarGame"), 0) == 2;
+    setRadio(control<QRadioButton>(this, IDC_RUSSIAN), russian);
+    setRadio(control<QRadioButton>(this, IDC_AMERICAN), !russian);
+    control<QPushButton>(this, 1)->setFocus(Qt::OtherFocusReason);
+    return QDialog::exec();
+}
+
+void CVariantDlg::confirm()
+{
+    americanFlag = control<QRadioButton>(this, IDC_AMERICAN)->isChecked() ? 1 : 0;
+    russianFlag = control<QRadioButton>(this, IDC_RUSSIAN)->isChecked() ? 1 : 0;
+    // One button is always checked: both are set when the dialog opens and
+    // the group lets the user only move the check. Guard anyway, so that the
+    // caller never gets two answers or none.
+    if (americanFlag == russianFlag) {
+        americanFlag = 1;
+        russianFlag = 0;
+    }
+    accept();
+}
+
+void CVariantDlg::reject()
+{
+    // Escape (or the window manager's close) answers with the checked button.
+    confirm();
+}

@@ -1,0 +1,240 @@
+#include "CAboutDlg.h"
+#include "CAuthorsDlg.h"
+#include "CChatDlg.h"
+#include "CScoreDlg.h"
+#include "CServerDlg.h"
+#include "CStartDlg.h"
+#include "CVariantDlg.h"
+#include "DataFiles.h"
+#include "DialogBuilder.h"
+#include "DialogDriver.h"
+#include "HelpLauncher.h"
+#include "SettingsStore.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QUrl>
+#include <QtTest>
+
+using dlg::control;
+using driver::onModal;
+
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl &url) { urls.append(url); }
+};
+
+class TestAboutHelp : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir config;
+    driver::StrayModalGuard *guard = nullptr;
+
+    // Every text shown in a control fits inside it at the dialog font: the
+    // dialog units follow the font, so nothing is cut off.
+    static void checkLayout(QDialog *d, const QSize &units)
+    {
+        const dlg::BaseUnits base = dlg::unitsOf(d);
+        QCOMPARE(d->size(), dlg::toPixels(base, 0, 0, units.width(), units.height()).size());
+        const QRect inside(QPoint(0, 0), d->size());
+        const QFontMetrics fm(d->font());
+        for (QWidget *w : d->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+            const QString what = d->objectName() + QLatin1Char('/') + w->objectName();
+            QVERIFY2(inside.contains(w->geometry()), qPrintable(what));
+            if (auto *label = qobject_cast<QLabel *>(w); label && label->pixmap().isNull())
+                QVERIFY2(fm.horizontalAdvance(label->text()) <= w->width(), qPrintable(what));
+            if (auto *radio = qobject_cast<QRadioButton *>(w))
+                QVERIFY2(radio->sizeHint().width() <= w->width(), qPrintable(what));
+            if (auto *button = qobject_cast<QPushButton *>(w))
+                QVERIFY2(fm.horizontalAdvance(button->text()) + 8 <= w->width(), qPrintable(what));
+            if (auto *box = qobject_cast<QGroupBox *>(w))
+                QVERIFY2(fm.horizontalAdvance(box->title()) + 16 <= w->width(), qPrintable(what));
+        }
+        auto *ok = control<QPushButton>(d, 1);
+        if (ok)
+            QVERIFY2(ok->isDefault(), qPrintable(d->objectName()));
+        if (!qEnvironmentVariableIsEmpty("SORVADA_DIALOG_SNAPSHOTS")) {
+            const QString dir = qEnvironmentVariable("SORVADA_DIALOG_SNAPSHOTS");
+            d->grab().save(dir + QStringLiteral("/dialog-") + d->objectName() + QStringLiteral(".png"));
+        }
+    }
+
+    static void checkModal(QDialog &dialog, const QSize &units)
+    {
+        onModal([&](QWidget *d) {
+            checkLayout(qobject_cast<QDialog *>(d), units);
+            QTest::keyClick(d, Qt::Key_Return);
+        });
+        dialog.exec();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(config.isValid());
+        driver::useTemporarySettings(config);
+        guard = new driver::StrayModalGuard;
+    }
+    void cleanup() { QCOMPARE(guard->closed, 0); }
+    void cleanupTestCase() { delete guard; }
+
+    void dialogUnitsFollowTheFont()
+    {
+        // Quarter and eighth units, rounded to the nearest pixel.
+        const dlg::BaseUnits units{6, 13};
+        QCOMPARE(dlg::toPixels(units, 92, 8, 76, 12), QRect(138, 13, 114, 20));
+        QCOMPARE(dlg::toPixels(units, 239, 92, 1, 1), QRect(359, 150, 2, 2));
+        QFont small = QApplication::font();
+        small.setPointSize(8);
+        QFont large = small;
+        large.setPointSize(16);
+        QVERIFY(dlg::baseUnits(large).x > dlg::baseUnits(small).x);
+        QVERIFY(dlg::baseUnits(large).y > dlg::baseUnits(small).y);
+        QCOMPARE(dlg::baseUnits(small).y, QFontMetrics(small).height());
+    }
+
+    void everyDialogLaysOutItsControls()
+    {
+        SettingsStore store(QStringLiteral("sorvada-layout"));
+        CStartDlg start(store);
+        start.name = QStringLiteral("Player");
+        checkModal(start, {239, 92});
+        CServerDlg server;
+        server.address = QStringLiteral("192.0.2.1");
+        checkModal(server, {244, 47});
+        CVariantDlg variant(store);
+        checkModal(variant, {155, 63});
+        CAboutDlg about;
+        checkModal(about, {239, 67});
+        CAuthorsDlg authors;
+        checkModal(authors, {187, 52});
+
+        CScoreDlg score;
+        score.AddResult(1, 0, QStringLiteral("Congratulations, you win this game!"));
+        score.AddResult(0, 1, QStringLiteral("Sorry, you lose this game."));
+        onModal([&](QWidget *d) {
+            checkLayout(qobject_cast<QDialog *>(d), {229, 115});
+            QTest::keyClick(d, Qt::Key_Return);
+        });
+        score.showModal(nullptr, QStringLiteral("Ann"), QStringLiteral("Bob"));
+
+        CChatDlg chat;
+        chat.setName(QStringLiteral("Ann"));
+        chat.appendReceived(QStringLiteral("Bob: \r\nhello\r\n"));
+        chat.showAndActivate();
+        checkLayout(&chat, {187, 124});
+    }
+
+    void startDialogTabOrder()
+    {
+        SettingsStore store(QStringLiteral("sorvada-layout"));
+        CStartDlg start(store);
+        QStringList order;
+        QWidget *w = control<QLineEdit>(&start, 201);
+        for (int i = 0; i < 7; ++i) {
+            order.append(w->objectName());
+            do
+                w = w->nextInFocusChain();
+            while (w->focusPolicy() == Qt::NoFocus || w == &start);
+        }
+        QCOMPARE(order, (QStringList{"201", "202", "203", "1", "2", "204", "1011"}));
+    }
+
+    void aboutAndAuthorsBoxes()
+    {
+        CAboutDlg about;
+        QCOMPARE(about.windowTitle(), QStringLiteral("Sorvada "));
+        QStringList texts;
+        for (QLabel *label : about.findChildren<QLabel *>())
+            texts.append(label->text());
+        QVERIFY(texts.contains(QStringLiteral("Sorvada v 3.01")));
+        auto *icon = control<QLabel>(&about, 128);
+        QVERIFY(icon);
+        QVERIFY(!icon->pixmap().isNull());
+        QCOMPARE(texts.size(), 5); // icon, name and version, three notice lines
+
+        CAuthorsDlg authors;
+        QCOMPARE(authors.windowTitle(), QStringLiteral("Sorvada "));
+        texts.clear();
+        for (QLabel *label : authors.findChildren<QLabel *>())
+            texts.append(label->text());
+        QCOMPARE(texts.size(), 2);
+        QCOMPARE(texts.first(), QStringLiteral("Game authors:"));
+        QVERIFY(!texts.last().isEmpty());
+
+        QWidget window;
+        window.show();
+        CAuthorsDlg owned(&window);
+        onModal([&](QWidget *d) { QTest::keyClick(d, Qt::Key_Escape); });
+        QCOMPARE(owned.exec(), int(QDialog::Rejected));
+        onModal([&](QWidget *d) { QTest::mouseClick(control<QPushButton>(d, 1), Qt::LeftButton); });
+        QCOMPARE(owned.exec(), int(QDialog::Accepted));
+    }
+
+    void helpContentsMissingIsReported()
+    {
+        if (!findDataFile(QStringLiteral("help/index.html")).isEmpty())
+            QSKIP("a help page is installed beside the test program");
+        QWidget window;
+        window.show();
+        QString text, caption;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        onModal([&](QWidget *box) {
+            if (auto *mb = qobject_cast<QMessageBox *>(box)) {
+                text = mb->text();
+                caption = mb->windowTitle();
+                icon = mb->icon();
+            }
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        QVERIFY(!openHelpContents(&window));
+        QCOMPARE(text, QStringLiteral("Failed to launch help."));
+        QCOMPARE(caption, QStringLiteral("Sorvada"));
+        QCOMPARE(icon, QMessageBox::Critical);
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void helpContentsOpenTheInstalledPage()
+    {
+        const QString helpDir = QCoreApplication::applicationDirPath() + QStringLiteral("/help");
+        QVERIFY(QDir().mkpath(helpDir));
+        QFile page(helpDir + QStringLiteral("/index.html"));
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.write("<html><body>Contents</body></html>\n");
+        page.close();
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+        const bool opened = openHelpContents(nullptr);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QDir(helpDir).removeRecursively();
+
+        QVERIFY(opened);
+        QCOMPARE(catcher.urls.size(), 1);
+        QVERIFY(catcher.urls.first().toLocalFile().endsWith(QStringLiteral("/help/index.html")));
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void homePageOpensTheConfiguredAddress()
+    {
+        const QUrl home(QStringLiteral(SORVADA_HOME_PAGE));
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler(home.scheme(), &catcher, "open");
+        openHomePage();
+        QDesktopServices::unsetUrlHandler(home.scheme());
+        QCOMPARE(catcher.urls, QList<QUrl>{home});
+    }
+};
+
+QTEST_MAIN(TestAboutHelp)
+#include "test_about_help.moc"

@@ -1,0 +1,172 @@
+#include "CScoreDlg.h"
+#include "DialogBuilder.h"
+#include "DialogDriver.h"
+#include "ResourceIds.h"
+#include "StringTable.h"
+
+#include <QDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QtTest>
+
+using dlg::control;
+using driver::onModal;
+
+namespace {
+
+// What the open score dialog shows.
+struct Shown {
+    QString title, heading, numero, local, peer, ownTotal, peerTotal;
+    QStringList rows;
+};
+
+Shown read(QWidget *d)
+{
+    Shown s;
+    s.title = d->windowTitle();
+    s.heading = control<QLabel>(d, 1010)->text();
+    s.numero = control<QLabel>(d, 1007)->text();
+    s.local = control<QLabel>(d, 1004)->text();
+    s.peer = control<QLabel>(d, 1005)->text();
+    s.ownTotal = control<QLabel>(d, 1009)->text();
+    s.peerTotal = control<QLabel>(d, 1008)->text();
+    QListWidget *list = control<QListWidget>(d, 1006);
+    for (int i = 0; i < list->count(); ++i)
+        s.rows.append(list->item(i)->text());
+    return s;
+}
+
+} // namespace
+
+class TestScoreDialog : public QObject
+{
+    Q_OBJECT
+    driver::StrayModalGuard *guard = nullptr;
+
+private slots:
+    void initTestCase() { guard = new driver::StrayModalGuard; }
+    void cleanup() { QCOMPARE(guard->closed, 0); }
+    void cleanupTestCase() { delete guard; }
+
+    void emptyScoreBeforeAnySet()
+    {
+        QWidget window;
+        window.show();
+        CScoreDlg score;
+        score.AddResult(-1, -1, loadString(res::IDS_RESULTS));
+        Shown s;
+        onModal([&](QWidget *d) {
+            s = read(d);
+            QTest::keyClick(d, Qt::Key_Return);
+        });
+        score.showModal(&window, QStringLiteral("Ann"), QStringLiteral("Bob"));
+        QCOMPARE(s.title, QStringLiteral("Sorvada "));
+        QCOMPARE(s.heading, QStringLiteral("Results of sets."));
+        QCOMPARE(s.rows, QStringList());
+        QCOMPARE(s.ownTotal, QStringLiteral("0"));
+        QCOMPARE(s.peerTotal, QStringLiteral("0"));
+        QCOMPARE(s.numero, QStringLiteral("\u2116"));
+        QCOMPARE(s.local, QStringLiteral("Ann"));
+        QCOMPARE(s.peer, QStringLiteral("Bob"));
+        QVERIFY(score.dialog() == nullptr); // gone once closed
+    }
+
+    // A win, a loss and a draw: newest on top, totals one each; the score
+    // command afterwards changes the heading only.
+    void winLossDrawNewestFirst()
+    {
+        QWidget window;
+        window.show();
+        CScoreDlg score;
+        score.AddResult(1, 0, loadString(res::IDS_YOU_WIN));
+        score.AddResult(0, 1, loadString(res::IDS_YOU_LOSE));
+        score.AddResult(0, 0, loadString(res::IDS_SET_DRAWN));
+        QCOMPARE(score.rows(), (QStringList{QStringLiteral("1\t\t1\t\t\t0"),
+                                            QStringLiteral("2\t\t0\t\t\t1"),
+                                            QStringLiteral("3\t\t0\t\t\t0")}));
+        Shown s;
+        onModal([&](QWidget *d) {
+            s = read(d);
+            QTest::mouseClick(control<QPushButton>(d, 1), Qt::LeftButton);
+        });
+        score.showModal(&window, QStringLiteral("Ann"), QStringLiteral("Bob"));
+        QCOMPARE(s.rows, (QStringList{QStringLiteral("3\t\t0\t\t\t0"),
+                                      QStringLiteral("2\t\t0\t\t\t1"),
+                                      QStringLiteral("1\t\t1\t\t\t0")}));
+        QCOMPARE(s.ownTotal, QStringLiteral("1"));
+        QCOMPARE(s.peerTotal, QStringLiteral("1"));
+        QCOMPARE(s.heading, QStringLiteral("The set ended in a draw."));
+
+        score.AddResult(-1, -1, loadString(res::IDS_RESULTS));
+        score.AddResult(-1, 7, loadString(res::IDS_RESULTS)); // the opponent points are not looked at
+        QCOMPARE(score.rows().size(), 3);
+        QCOMPARE(score.ownTotal(), 1);
+        QCOMPARE(score.opponentTotal(), 1);
+        onModal([&](QWidget *d) {
+            s = read(d);
+            QTest::keyClick(d, Qt::Key_Escape);
+        });
+        score.showModal(&window, QStringLiteral("Ann"), QStringLiteral("Bob"));
+        QCOMPARE(s.heading, QStringLiteral("Results of sets."));
+        QCOMPARE(s.rows.size(), 3);
+        QCOMPARE(s.ownTotal, QStringLiteral("1"));
+    }
+
+    // A set ends while the score is already open: the row is recorded, the
+    // one open dialog shows it, and the second caller goes on only once the
+    // user has closed that dialog.
+    void setEndingWhileTheScoreIsOpen()
+    {
+        QWidget window;
+        window.show();
+        CScoreDlg score;
+        score.AddResult(1, 0, loadString(res::IDS_YOU_WIN));
+
+        bool secondReturned = false, secondReturnedTooEarly = true;
+        QDialog *first = nullptr;
+        int dialogsWhileBoth = 0;
+        Shown refreshed;
+        onModal([&](QWidget *d) {
+            first = qobject_cast<QDialog *>(d);
+            score.AddResult(0, 1, loadString(res::IDS_YOU_LOSE));
+            QTimer::singleShot(0, [&] {
+                refreshed = read(first);
+                dialogsWhileBoth = window.findChildren<QDialog *>().size();
+                secondReturnedTooEarly = secondReturned;
+                QTest::keyClick(first, Qt::Key_Return);
+            });
+            score.showModal(&window, QStringLiteral("Ann"), QStringLiteral("Bob"));
+            secondReturned = true;
+        });
+        score.showModal(&window, QStringLiteral("Ann"), QStringLiteral("Bob"));
+
+        QVERIFY(secondReturned);
+        QVERIFY(!secondReturnedTooEarly);
+        QCOMPARE(dialogsWhileBoth, 1);
+        QCOMPARE(refreshed.heading, QStringLiteral("Sorry, you lose this game."));
+        QCOMPARE(refreshed.rows, (QStringList{QStringLiteral("2\t\t0\t\t\t1"),
+                                              QStringLiteral("1\t\t1\t\t\t0")}));
+        QCOMPARE(refreshed.ownTotal, QStringLiteral("1"));
+        QCOMPARE(refreshed.peerTotal, QStringLiteral("1"));
+        QVERIFY(score.dialog() == nullptr);
+        QVERIFY(window.findChildren<QDialog *>().isEmpty());
+    }
+
+    // The window that owns the dialog may go while it is open (the opponent
+    // quits); the score object and its results outlive it.
+    void ownerDestroyedWhileOpen()
+    {
+        auto *window = new QWidget;
+        window->show();
+        CScoreDlg score;
+        score.AddResult(1, 0, loadString(res::IDS_YOU_WIN));
+        onModal([&](QWidget *) { delete window; });
+        score.showModal(window, QStringLiteral("Ann"), QStringLiteral("Bob"));
+        QVERIFY(score.dialog() == nullptr);
+        QCOMPARE(score.rows().size(), 1);
+    }
+};
+
+QTEST_MAIN(TestScoreDialog)
+#include "test_score_dialog.moc"

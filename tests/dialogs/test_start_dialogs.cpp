@@ -1,0 +1,418 @@
+#include "CServerDlg.h"
+#include "CStartDlg.h"
+#include "CVariantDlg.h"
+#include "DataFiles.h"
+#include "DialogBuilder.h"
+#include "DialogDriver.h"
+#include "SettingsStore.h"
+
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+using dlg::control;
+using driver::onModal;
+
+namespace {
+
+struct RadioState {
+    bool join = false, host = false, via = false;
+};
+
+RadioState radios(QWidget *d)
+{
+    return {control<QRadioButton>(d, 202)->isChecked(), control<QRadioButton>(d, 203)->isChecked(),
+            control<QRadioButton>(d, 204)->isChecked()};
+}
+
+} // namespace
+
+class TestStartDialogs : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir config;
+    int storeNumber = 0;
+    driver::StrayModalGuard *guard = nullptr;
+
+    // A store of its own for every test: an empty one unless filled.
+    QString freshName() { return QStringLiteral("sorvada-start-%1").arg(++storeNumber); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(config.isValid());
+        driver::useTemporarySettings(config);
+        guard = new driver::StrayModalGuard;
+    }
+
+    void cleanup()
+    {
+        QCOMPARE(guard->closed, 0);
+    }
+
+    void cleanupTestCase() { delete guard; }
+
+    void firstRunOpensWithTheDefaults()
+    {
+        SettingsStore store(freshName());
+        CStartDlg start(store);
+        QString title, field;
+        RadioState seen;
+        QWidget *focus = nullptr;
+        onModal([&](QWidget *d) {
+            title = d->windowTitle();
+            field = control<QLineEdit>(d, 201)->text();
+            seen = radios(d);
+            focus = QApplication::focusWidget();
+            QTest::keyClick(d, Qt::Key_Return);
+        });
+        QCOMPARE(start.exec(), int(QDialog::Accepted));
+        QCOMPARE(title, QStringLiteral("Sorvada"));
+        QCOMPARE(field, QString());
+        QVERIFY(seen.join && !seen.host && !seen.via);
+        QCOMPARE(focus, control<QLineEdit>(&start, 201));
+        QCOMPARE(start.name, QString());
+        QCOMPARE(start.joinFlag, 1);
+        QCOMPARE(start.hostFlag, 0);
+        QCOMPARE(start.viaServerFlag, 0);
+
+        CServerDlg server;
+        onModal([&](QWidget *d) {
+            title = d->windowTitle();
+            field = control<QLineEdit>(d, 1001)->text();
+            QTest::keyClick(d, Qt::Key_Return);
+        });
+        QCOMPARE(server.exec(), int(QDialog::Accepted));
+        QCOMPARE(title, QStringLiteral("Sorvada "));
+        QCOMPARE(field, QString());
+        QCOMPARE(server.address, QString());
+
+        CVariantDlg variant(store);
+        onModal([&](QWidget *d) {
+            title = d->windowTitle();
+            QTest::keyClick(d, Qt::Key_Return);
+        });
+        variant.exec();
+        QCOMPARE(title, QStringLiteral("Sorvada "));
+        QCOMPARE(variant.americanFlag, 1);
+        QCOMPARE(variant.russianFlag, 0);
+    }
+
+    void storedModePreselects_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("checked"); // 0 none, else the button's number
+        QTest::newRow("0 join") << 0 << 202;
+        QTest::newRow("1 host") << 1 << 203;
+        QTest::newRow("2 through the server") << 2 << 204;
+        QTest::newRow("3 none") << 3 << 0;
+        QTest::newRow("7 none") << 7 << 0;
+        QTest::newRow("-1 none") << -1 << 0;
+    }
+
+    void storedModePreselects()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, checked);
+        SettingsStore store(freshName());
+        store.writeInt(QStringLiteral("Mode"), mode);
+        CStartDlg start(store);
+        start.name = QStringLiteral("Ann");
+        RadioState seen;
+        onModal([&](QWidget *d) {
+            seen = radios(d);
+            QTest::mouseClick(control<QPushButton>(d, 1), Qt::LeftButton);
+        });
+        QCOMPARE(start.exec(), int(QDialog::Accepted));
+        QCOMPARE(seen.join, checked == 202);
+        QCOMPARE(seen.host, checked == 203);
+        QCOMPARE(seen.via, checked == 204);
+        QCOMPARE(start.joinFlag, int(checked == 202));
+        QCOMPARE(start.hostFlag, int(checked == 203));
+        QCOMPARE(start.viaServerFlag, int(checked == 204));
+        QCOMPARE(start.name, QStringLiteral("Ann"));
+    }
+
+    // After an empty name the caller runs the same dialog again: it reopens
+    // with the stored choice, not the one clicked before.
+    void rerunShowsTheStoredChoiceAgain()
+    {
+        SettingsStore store(freshName());
+        CStartDlg start(store);
+        onModal([&](QWidget *d) {
+            QTest::mouseClick(control<QRadioButton>(d, 203), Qt::LeftButton);
+            QTest::keyClick(control<QLineEdit>(d, 201), Qt::Key_Return);
+        });
+        QCOMPARE(start.exec(), int(QDialog::Accepted));
+        QCOMPARE(start.hostFlag, 1);
+        QCOMPARE(start.joinFlag, 0);
+        QCOMPARE(start.name, QString());
+
+        RadioState seen;
+        onModal([&](QWidget *d) {
+            seen = radios(d);
+            QTest::keyClicks(control<QLineEdit>(d, 201), QStringLiteral(" "));
+            QTest::keyClick(control<QLineEdit>(d, 201), Qt::Key_Return);
+        });
+        QCOMPARE(start.exec(), int(QDialog::Accepted));
+        QVERIFY(seen.join && !seen.host && !seen.via);
+        QCOMPARE(start.name, QStringLiteral(" ")); // a blank is a name
+        QCOMPARE(start.joinFlag, 1);
+        QCOMPARE(start.hostFlag, 0);
+    }
+
+    void exitEscapeAndCloseBoxCancel()
+    {
+        SettingsStore store(freshName());
+        CStartDlg start(store);
+        start.name = QStringLiteral("Kept");
+        onModal([&](QWidget *d) {
+            QTest::keyClicks(control<QLineEdit>(d, 201), QStringLiteral("xyz"));
+            QTest::mouseClick(control<QPushButton>(d, 2), Qt::LeftButton);
+        });
+        QCOMPARE(start.exec(), int(QDialog::Rejected));
+        QCOMPARE(start.name, QStringLiteral("Kept"));
+
+        onModal([&](QWidget *d) { QTest::keyClick(d, Qt::Key_Escape); });
+        QCOMPARE(start.exec(), int(QDialog::Rejected));
+        onModal([&](QWidget *d) { d->close(); });
+        QCOMPARE(start.exec(), int(QDialog::Rejected));
+
+        CServerDlg server;
+        server.address = QStringLiteral("old.example");
+        onModal([&](QWidget *d) {
+            QTest::keyClicks(control<QLineEdit>(d, 1001), QStringLiteral("new"));
+            QTest::mouseClick(control<QPushButton>(d, 2), Qt::LeftButton);
+        });
+        QCOMPARE(server.exec(), int(QDialog::Rejected));
+        QCOMPARE(server.address, QStringLiteral("old.example"));
+    }
+
+    void nameTypingStopsAtFifteen()
+    {
+        SettingsStore store(freshName());
+        CStartDlg start(store);
+        QString shown;
+        onModal([&](QWidget *d) {
+            auto *field = control<QLineEdit>(d, 201);
+            QTest::keyClicks(field, QStringLiteral("abcdefghijklmnopqrst"));
+            shown = field->text();
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+        QCOMPARE(start.exec(), int(QDialog::Accepted));
+        QCOMPARE(shown, QStringLiteral("abcdefghijklmno"));
+        QCOMPARE(start.name, QStringLiteral("abcdefghijklmno"));
+    }
+
+    // A longer name can only come from the store: it is shown whole, OK
+    // refuses it with a warning until it is cut to fifteen characters.
+    void longStoredNameRefusedUntilShortened()
+    {
+        SettingsStore store(freshName());
+        CStartDlg start(store);
+        const QString twenty = QStringLiteral("ABCDEFGHIJKLMNOPQRST");
+        start.name = twenty;
+
+        QString shown, afterTyping, selected, warning, caption;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        bool stayedOpen = false, focusBack = false;
+        onModal([&](QWidget *d) {
+            auto *field = control<QLineEdit>(d, 201);
+            shown = field->text();
+            QTest::keyClick(field, Qt::Key_End);
+            QTest::keyClicks(field, QStringLiteral("U")); // no room to type more
+            afterTyping = field->text();
+
+            onModal(
+                [&](QWidget *box) {
+                    if (auto *mb = qobject_cast<QMessageBox *>(box)) {
+                        warning = mb->text();
+                        caption = mb->windowTitle();
+                        icon = mb->icon();
+                    }
+                    QTest::keyClick(box, Qt::Key_Return);
+                },
+                d);
+            QTest::keyClick(field, Qt::Key_Return); // returns once the warning is closed
+            stayedOpen = d->isVisible();
+            focusBack = d->focusWidget() == field;
+            selected = field->selectedText();
+
+            QTest::keyClick(field, Qt::Key_End);
+            for (int i = 0; i < 5; ++i)
+                QTest::keyClick(field, Qt::Key_Backspace);
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+        QCOMPARE(start.exec(), int(QDialog::Accepted));
+        QCOMPARE(shown, twenty);
+        QCOMPARE(afterTyping, twenty);
+        QCOMPARE(warning, QStringLiteral("Please enter no more than 15 characters."));
+        QCOMPARE(caption, QStringLiteral("Sorvada"));
+        QCOMPARE(icon, QMessageBox::Warning);
+        QVERIFY(stayedOpen);
+        QVERIFY(focusBack);
+        QCOMPARE(selected, twenty);
+        QCOMPARE(start.name, twenty.left(15));
+    }
+
+    // The page that opens is checked with the help launcher itself.
+    void helpFailureIsReportedAndTheDialogStays()
+    {
+        if (!findDataFile(QStringLiteral("help/index.html")).isEmpty())
+            QSKIP("a help page is installed beside the test program");
+        SettingsStore store(freshName());
+        CStartDlg start(store);
+        QString message;
+        bool openAfterHelp = false;
+        onModal([&](QWidget *d) {
+            onModal(
+                [&](QWidget *box) {
+                    if (auto *mb = qobject_cast<QMessageBox *>(box))
+                        message = mb->text();
+                    QTest::keyClick(box, Qt::Key_Return);
+                },
+                d);
+            QTest::mouseClick(control<QPushButton>(d, 1011), Qt::LeftButton);
+            openAfterHelp = d->isVisible();
+            QTest::mouseClick(control<QPushButton>(d, 1), Qt::LeftButton);
+        });
+        QCOMPARE(start.exec(), int(QDialog::Accepted));
+        QCOMPARE(message, QStringLiteral("Failed to launch help."));
+        QVERIFY(openAfterHelp);
+    }
+
+    void addressTypingStopsAt255()
+    {
+        CServerDlg server;
+        QString shown;
+        onModal([&](QWidget *d) {
+            auto *field = control<QLineEdit>(d, 1001);
+            QTest::keyClicks(field, QString(300, QLatin1Char('h')));
+            shown = field->text();
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+        QCOMPARE(server.exec(), int(QDialog::Accepted));
+        QCOMPARE(shown.size(), 255);
+        QCOMPARE(server.address, QString(255, QLatin1Char('h')));
+
+        // What was stored comes back unchanged, and can be replaced.
+        server.address = QStringLiteral("game.example.org");
+        onModal([&](QWidget *d) {
+            shown = control<QLineEdit>(d, 1001)->text();
+            QTest::keyClick(d, Qt::Key_Return);
+        });
+        QCOMPARE(server.exec(), int(QDialog::Accepted));
+        QCOMPARE(shown, QStringLiteral("game.example.org"));
+        QCOMPARE(server.address, QStringLiteral("game.example.org"));
+
+        onModal([&](QWidget *d) {
+            auto *field = control<QLineEdit>(d, 1001);
+            field->selectAll();
+            QTest::keyClick(field, Qt::Key_Delete);
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+        QCOMPARE(server.exec(), int(QDialog::Accepted));
+        QCOMPARE(server.address, QString());
+    }
+
+    void pastedTextIsCutToTheLimit()
+    {
+        CServerDlg server;
+        server.address = QString(250, QLatin1Char('a'));
+        onModal([&](QWidget *d) {
+            auto *field = control<QLineEdit>(d, 1001);
+            field->setCursorPosition(10);
+            QApplication::clipboard()->setText(QStringLiteral("0123456789"));
+            QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+        server.exec();
+        QCOMPARE(server.address, QString(10, QLatin1Char('a')) + QStringLiteral("01234")
+                                     + QString(240, QLatin1Char('a')));
+    }
+
+    void storedVariantPreselects_data()
+    {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<bool>("russian");
+        QTest::newRow("0") << 0 << false;
+        QTest::newRow("1") << 1 << false;
+        QTest::newRow("2") << 2 << true;
+        QTest::newRow("9") << 9 << false;
+    }
+
+    void storedVariantPreselects()
+    {
+        QFETCH(int, stored);
+        QFETCH(bool, russian);
+        SettingsStore store(freshName());
+        store.writeInt(QStringLiteral("VarGame"), stored);
+        CVariantDlg variant(store);
+        bool russianChecked = !russian, americanChecked = russian;
+        QWidget *focus = nullptr;
+        onModal([&](QWidget *d) {
+            russianChecked = control<QRadioButton>(d, 1030)->isChecked();
+            americanChecked = control<QRadioButton>(d, 1031)->isChecked();
+            focus = QApplication::focusWidget();
+            QTest::keyClick(d, Qt::Key_Return);
+        });
+        QCOMPARE(variant.exec(), int(QDialog::Accepted));
+        QCOMPARE(russianChecked, russian);
+        QCOMPARE(americanChecked, !russian);
+        QCOMPARE(focus, control<QPushButton>(&variant, 1));
+        QCOMPARE(variant.russianFlag, int(russian));
+        QCOMPARE(variant.americanFlag, int(!russian));
+    }
+
+    // The host cannot back out of the choice: Escape answers with the button
+    // that is checked, and there is no close box.
+    void variantEscapeAnswersWithTheCheckedButton()
+    {
+        SettingsStore store(freshName());
+        store.writeInt(QStringLiteral("VarGame"), 2);
+        CVariantDlg variant(store);
+        QVERIFY(!(variant.windowFlags() & Qt::WindowCloseButtonHint));
+        onModal([&](QWidget *d) { QTest::keyClick(d, Qt::Key_Escape); });
+        variant.exec();
+        QCOMPARE(variant.russianFlag, 1);
+        QCOMPARE(variant.americanFlag, 0);
+
+        onModal([&](QWidget *d) {
+            QTest::mouseClick(control<QRadioButton>(d, 1031), Qt::LeftButton);
+            QTest::keyClick(d, Qt::Key_Escape);
+        });
+        variant.exec();
+        QCOMPARE(variant.russianFlag, 0);
+        QCOMPARE(variant.americanFlag, 1);
+        QVERIFY(!variant.isVisible());
+    }
+
+    void dialogsOpenCentredOverTheirWindow()
+    {
+        QWidget window;
+        window.setGeometry(100, 80, 640, 480);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        SettingsStore store(freshName());
+        CStartDlg start(store, &window);
+        CServerDlg server(&window);
+        CVariantDlg variant(store, &window);
+        for (QDialog *dialog : {static_cast<QDialog *>(&start), static_cast<QDialog *>(&server),
+                                static_cast<QDialog *>(&variant)}) {
+            QPoint centre;
+            onModal([&](QWidget *d) {
+                centre = d->geometry().center();
+                QTest::keyClick(d, Qt::Key_Return);
+            });
+            dialog->exec();
+            QVERIFY2((centre - window.geometry().center()).manhattanLength() <= 4,
+                     qPrintable(dialog->objectName()));
+        }
+    }
+};
+
+QTEST_MAIN(TestStartDialogs)
+#include "test_start_dialogs.moc"
