@@ -1,0 +1,17 @@
+#pragma once
+
+// One HTTP GET whose answer is the first line of the body: the text up to the first line feed,
+// without it and without any carriage return. The HTTP status is not looked at; only a fetch
+// that gets no HTTP answer at all (refused, unreachable, cut off) or none within timeoutMs
+// fails. The caller's thread waits in a local event loop that keeps sockets, timers and
+// painting going but takes no user input.
+
+#include <QString>
+
+class QNetworkAccessManager;
+
+// A first line longer than this is no answer of a matchmaking server: the fetch fails.
+inline constexpr int MAX_ANSWER_LINE = 4096;
+
+bool fetchFirstLine(QNetworkAccessManager &manager, const QString &url, const QString &userAgent,
+                    int timeoutMs, QString *line);

@@ -1,0 +1,13 @@
+#pragma once
+
+// What the link tells the main window, as the first argument of PeerSocket::linkEvent.
+inline constexpr unsigned int LINK_RECEIVED = 0;    // a game message arrived in order; recvRecord holds it
+inline constexpr unsigned int LINK_SERVING = 1;     // this copy has become the game server
+inline constexpr unsigned int LINK_JOINED = 2;      // this copy is now the client of a server
+inline constexpr unsigned int LINK_PEER_GONE = 3;   // QUIT arrived, or ten sends went unanswered
+inline constexpr unsigned int LINK_PEER_JOINED = 4; // this server accepted its client
+
+// How PeerSocket::Start opens the link.
+inline constexpr int START_VIA_SERVER = 0; // through the matchmaking web server or a directory server
+inline constexpr int START_HOST = 1;       // wait as game server on the game port
+inline constexpr int START_JOIN = 2;       // knock at a game server by address or host name

@@ -1,0 +1,518 @@
+#include "PeerSocket.h"
+
+#include "LineFetch.h"
+#include "MatchAnswer.h"
+
+#include <QHostAddress>
+#include <QHostInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkProxyFactory>
+#include <QTimerEvent>
+#include <QUdpSocket>
+
+#include <algorithm>
+
+namespace {
+
+// A server with more room than this is no longer a two-player game.
+constexpr int MAX_CAPACITY = 16;
+// Datagrams read but not yet acted on; more than a burst of a fair peer ever needs.
+constexpr size_t MAX_INBOX = 1024;
+
+} // namespace
+
+PeerSocket::PeerSocket(const Config &config, QObject *parent) : QObject(parent), cfg(config)
+{
+}
+
+PeerSocket::~PeerSocket() = default;
+
+bool PeerSocket::Start(int cap, const QString &address, int mode, uint8_t kind)
+{
+    if (cap < 1 || cap > MAX_CAPACITY)
+        return false;
+    resetLink();
+
+    baseAddress = address;
+    viaWeb = false;
+    role = ROLE_NONE;
+    acceptCount = 1;
+    gameKind = kind;
+    capacity = cap;
+    nextSlot = 1;
+    const size_t slotCount = size_t(capacity) + 1;
+    queues.assign(slotCount, {});
+    nextSequenceOut.assign(slotCount, 0);
+    nextSequenceIn.assign(slotCount, 0);
+    sendCount.assign(slotCount, 0);
+    retransmitTimer.assign(slotCount, 0);
+    peerAddresses.assign(slotCount, QString());
+    peerPorts.assign(slotCount, 0);
+    answered = false;
+    partnerProposed = false;
+    matchId.clear();
+
+    switch (mode) {
+    case START_HOST:
+        if (!openSocket(cfg.gamePort))
+            return false;
+        role = ROLE_SERVER;
+        emit linkEvent(LINK_SERVING, 0);
+        return true;
+    case START_JOIN:
+        peerAddresses[0] = address;
+        peerPorts[0] = cfg.gamePort;
+        if (!openSocket(0))
+            return false;
+        sendRecord.writeJoin(gameKind);
+        sendToSlot(sendRecord, 0);
+        return true;
+    case START_VIA_SERVER:
+        // Only this exact, lower-case scheme means the web server; anything else is the name
+        // of a directory server.
+        if (address.section(u'/', 0, 0) == QLatin1String("http:")) {
+            viaWeb = true;
+            if (!openSocket(0))
+                return false;
+            partnerAddress = socket->localAddress().toString();
+            partnerPort = socket->localPort();
+            return QueryStart(QStringLiteral("WANT_CONNECT"));
+        }
+        peerAddresses[0] = address;
+        peerPorts[0] = cfg.directoryPort;
+        if (!openSocket(0))
+            return false;
+        sendRecord.writeDirectoryRequest(gameKind);
+        sendToSlot(sendRecord, 0);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool PeerSocket::SendReliable(int slot)
+{
+    if (!validSlot(slot))
+        return false;
+    Entry entry{sendRecord, nextSequenceOut[slot]};
+    entry.record.setSequence(entry.sequence);
+    queues[slot].push_back(entry);
+    ++nextSequenceOut[slot];
+    if (queues[slot].size() == 1)
+        sendHead(slot);
+    return true;
+}
+
+void PeerSocket::SendChat(const QByteArray &text)
+{
+    sendRecord.writeChat(text);
+    if (role == ROLE_SERVER) {
+        for (int slot = 1; slot < nextSlot; ++slot)
+            SendReliable(slot);
+    } else if (role == ROLE_CLIENT) {
+        SendReliable(0);
+    }
+}
+
+void PeerSocket::SendQuit()
+{
+    sendRecord.writeBare(QUIT);
+    if (role == ROLE_SERVER) {
+        for (int slot = 1; slot < nextSlot; ++slot)
+            SendReliable(slot);
+    } else if (role == ROLE_CLIENT) {
+        SendReliable(0);
+    }
+    if (viaWeb && role != ROLE_NONE)
+        QueryEnd();
+}
+
+bool PeerSocket::QueryStart(const QString &mode)
+{
+    const QString url = baseAddress + QLatin1String("/start.asp?type=") + gameKindText
+        + QLatin1String("&port=") + ownPortText + QLatin1String("&mode=") + mode
+        + QLatin1String("&ID=") + matchId;
+    QString line;
+    if (!fetch(url, &line))
+        return false;
+
+    const MatchAnswer answer = parseMatchAnswer(line);
+    switch (answer.kind) {
+    case MatchAnswer::Server:
+        role = ROLE_SERVER;
+        emit linkEvent(LINK_SERVING, 0);
+        return true;
+    case MatchAnswer::Client:
+        partnerAddress = answer.address;
+        matchId = answer.id;
+        partnerProposed = true;
+        answered = false;
+        // Each proposal gets its own timer; an answer does not stop one already running.
+        answerTimers.push_back(startTimer(cfg.answerTimeoutMs, Qt::PreciseTimer));
+        sendRecord.writeBare(CONNECT_REQUEST);
+        partnerPort = answer.port;
+        return sendTo(sendRecord, partnerAddress, partnerPort);
+    case MatchAnswer::Invalid:
+        break;
+    }
+    return false;
+}
+
+void PeerSocket::QueryEnd()
+{
+    const QString url = baseAddress + QLatin1String("/end.asp?port=") + ownPortText
+        + QLatin1String("&mode=")
+        + (role == ROLE_SERVER ? QLatin1String("Server") : QLatin1String("Client"));
+    QString ignored;
+    fetch(url, &ignored);
+}
+
+quint16 PeerSocket::localPort() const
+{
+    return socket ? socket->localPort() : 0;
+}
+
+int PeerSocket::queuedCount(int slot) const
+{
+    return validSlot(slot) ? int(queues[slot].size()) : 0;
+}
+
+QString PeerSocket::peerAddress(int slot) const
+{
+    return validSlot(slot) ? peerAddresses[slot] : QString();
+}
+
+quint16 PeerSocket::peerPort(int slot) const
+{
+    return validSlot(slot) ? peerPorts[slot] : 0;
+}
+
+void PeerSocket::timerEvent(QTimerEvent *event)
+{
+    const int id = event->timerId();
+    if (std::find(retransmitTimer.begin(), retransmitTimer.end(), id) != retransmitTimer.end())
+        OnRetransmitTimer(id);
+    else if (std::find(answerTimers.begin(), answerTimers.end(), id) != answerTimers.end())
+        OnAnswerTimeout(id);
+    else
+        killTimer(id);
+}
+
+bool PeerSocket::openSocket(quint16 port)
+{
+    auto *udp = new QUdpSocket(this);
+    // Exclusive: a host must fail to start while another program holds the game port.
+    if (!udp->bind(QHostAddress::AnyIPv4, port, QAbstractSocket::DontShareAddress)) {
+        delete udp;
+        return false;
+    }
+    socket = udp;
+    connect(socket, &QUdpSocket::readyRead, this, &PeerSocket::readPending);
+    gameKindText = QString::number(gameKind);
+    ownPortText = QString::number(socket->localPort());
+    return true;
+}
+
+// The socket does not announce new datagrams while its own readyRead is being handled, and a
+// link event handler may sit in a modal dialog for a long time. So the notification only moves
+// waiting datagrams into the inbox, and each is acted on from a queued call of its own: further
+// datagrams keep flowing inside the nested event loops of such handlers.
+void PeerSocket::readPending()
+{
+    while (socket && socket->hasPendingDatagrams()) {
+        // One byte more than a record, so that a longer datagram shows by its length.
+        Arrival arrival;
+        arrival.datagram = QByteArray(RECORD_SIZE + 1, '\0');
+        const qint64 length = socket->readDatagram(arrival.datagram.data(), arrival.datagram.size(),
+                                                   &arrival.from, &arrival.fromPort);
+        // Anything but a whole record, or a failed read, leaves the link as it was.
+        if (length != RECORD_SIZE || arrival.from.protocol() != QAbstractSocket::IPv4Protocol)
+            continue;
+        if (inbox.size() >= MAX_INBOX)
+            continue; // a flood is shed here; reliable records are sent again
+        arrival.datagram.truncate(RECORD_SIZE);
+        inbox.push_back(std::move(arrival));
+    }
+    if (!inbox.empty())
+        scheduleReceive();
+}
+
+void PeerSocket::scheduleReceive()
+{
+    if (receiveScheduled)
+        return;
+    receiveScheduled = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            receiveScheduled = false;
+            OnReceive();
+        },
+        Qt::QueuedConnection);
+}
+
+void PeerSocket::OnReceive()
+{
+    if (inbox.empty())
+        return;
+    const Arrival arrival = std::move(inbox.front());
+    inbox.pop_front();
+    if (!inbox.empty())
+        scheduleReceive();
+    recvRecord.assign(arrival.datagram);
+    senderAddress = arrival.from.toString();
+    senderPort = arrival.fromPort;
+
+    switch (recvRecord.type()) {
+    case PROBE:
+        sendRecord.writeBare(PROBE);
+        sendTo(sendRecord, senderAddress, senderPort);
+        break;
+    case BECOME_SERVER:
+        if (role == ROLE_NONE) {
+            role = ROLE_SERVER;
+            emit linkEvent(LINK_SERVING, 0);
+        }
+        break;
+    case CONNECT_REQUEST:
+        if (role == ROLE_SERVER) {
+            if (acceptCount > capacity) {
+                sendRecord.writeBare(CONNECT_BUSY);
+            } else {
+                ++acceptCount;
+                sendRecord.writeBare(CONNECT_OK);
+            }
+            sendTo(sendRecord, senderAddress, senderPort);
+        }
+        break;
+    case JOIN_PEER:
+        if (role == ROLE_NONE) {
+            const uint32_t port = recvRecord.joinPeerPort();
+            const QString address = QString::fromUtf8(recvRecord.joinPeerAddress());
+            if (port == 0 || port > 65535 || address.isEmpty())
+                break;
+            peerAddresses[0] = address;
+            peerPorts[0] = quint16(port);
+            sendRecord.writeJoin(gameKind);
+            sendToSlot(sendRecord, 0);
+        }
+        break;
+    case JOIN:
+        handleJoin();
+        break;
+    case QUIT:
+        handleQuit();
+        break;
+    case CONNECT_OK:
+        // Only an answer to a CONNECT_REQUEST we sent means anything; before the first
+        // proposal the partner is this copy itself.
+        if (role == ROLE_NONE && partnerProposed) {
+            answered = true;
+            peerAddresses[0] = partnerAddress;
+            peerPorts[0] = partnerPort;
+            sendRecord.writeJoin(gameKind);
+            sendToSlot(sendRecord, 0);
+        }
+        break;
+    case CONNECT_BUSY:
+        if (role == ROLE_NONE && partnerProposed) {
+            answered = true;
+            QueryStart(QStringLiteral("SERVER_BUSY"));
+        }
+        break;
+    case ACK:
+        handleAck();
+        break;
+    default:
+        handleGameMessage();
+        break;
+    }
+}
+
+void PeerSocket::handleJoin()
+{
+    if (role == ROLE_SERVER) {
+        if (nextSlot > capacity || recvRecord.gameKind() != gameKind)
+            return;
+        const int slot = nextSlot;
+        peerAddresses[slot] = senderAddress;
+        peerPorts[slot] = senderPort;
+        sendRecord.setType(JOIN);
+        sendToSlot(sendRecord, slot);
+        // The slot counts as joined before the window hears of it, so that whatever the
+        // handler sends reaches the new client.
+        nextSlot = slot + 1;
+        acceptCount = nextSlot;
+        if (slot == capacity)
+            emit linkEvent(LINK_PEER_JOINED, 0);
+        else
+            emit linkEvent(LINK_SERVING, slot);
+        return;
+    }
+    // Our server's acceptance, from the address it really sends from (a host name typed by
+    // the user becomes the dotted address here); the port stays the one we knocked at.
+    peerAddresses[0] = senderAddress;
+    role = ROLE_CLIENT;
+    emit linkEvent(LINK_JOINED, 0);
+}
+
+void PeerSocket::handleQuit()
+{
+    if (role == ROLE_SERVER) {
+        const int from = lookUpSender();
+        for (int slot = 1; slot < nextSlot; ++slot) {
+            if (slot == from)
+                continue;
+            sendRecord.writeBare(QUIT);
+            SendReliable(slot);
+        }
+    }
+    if (viaWeb)
+        QueryEnd();
+    emit linkEvent(LINK_PEER_GONE, 0);
+}
+
+void PeerSocket::handleAck()
+{
+    const int slot = lookUpSender();
+    if (slot >= nextSlot)
+        return;
+    std::deque<Entry> &queue = queues[slot];
+    if (queue.empty() || recvRecord.ackNumber() != queue.front().sequence)
+        return;
+    stopRetransmit(slot);
+    sendCount[slot] = 0;
+    queue.pop_front();
+    if (!queue.empty())
+        sendHead(slot);
+}
+
+void PeerSocket::handleGameMessage()
+{
+    const int slot = lookUpSender();
+    if (slot >= nextSlot)
+        return;
+    const uint32_t n = recvRecord.sequence();
+    if (n < nextSequenceIn[slot]) {
+        // A repeat whose acknowledgement was lost: acknowledge again, deliver nothing.
+        sendRecord.writeAck(n);
+        sendToSlot(sendRecord, slot);
+        return;
+    }
+    if (n > nextSequenceIn[slot])
+        return; // ahead of a missing one: the sender repeats it in order
+    sendRecord.writeAck(n);
+    sendToSlot(sendRecord, slot);
+    ++nextSequenceIn[slot];
+    if (role == ROLE_SERVER && recvRecord.type() == CHAT) {
+        for (int other = 1; other < nextSlot; ++other) {
+            if (other == slot)
+                continue;
+            sendRecord = recvRecord;
+            SendReliable(other);
+        }
+    }
+    emit linkEvent(LINK_RECEIVED, 0);
+}
+
+void PeerSocket::OnRetransmitTimer(int timerId)
+{
+    const auto found = std::find(retransmitTimer.begin(), retransmitTimer.end(), timerId);
+    const int slot = int(found - retransmitTimer.begin());
+    stopRetransmit(slot);
+    if (sendCount[slot] >= MAX_SENDS) {
+        // The head and everything behind it stay queued: a late acknowledgement restarts them.
+        emit linkEvent(LINK_PEER_GONE, 0);
+        return;
+    }
+    if (!queues[slot].empty())
+        sendHead(slot);
+}
+
+void PeerSocket::OnAnswerTimeout(int timerId)
+{
+    killTimer(timerId);
+    answerTimers.erase(std::find(answerTimers.begin(), answerTimers.end(), timerId));
+    if (!answered)
+        QueryStart(QStringLiteral("SERVER_NORESPONSE"));
+}
+
+int PeerSocket::lookUpSender()
+{
+    senderSlot = nextSlot;
+    for (int slot = 0; slot < nextSlot && slot < int(peerAddresses.size()); ++slot) {
+        if (peerPorts[slot] == senderPort && peerAddresses[slot] == senderAddress) {
+            senderSlot = slot;
+            break;
+        }
+    }
+    return senderSlot;
+}
+
+bool PeerSocket::sendTo(const PeerRecord &record, const QString &address, quint16 port)
+{
+    if (!socket || port == 0 || address.isEmpty())
+        return false;
+    QHostAddress target;
+    if (!target.setAddress(address) || target.protocol() != QAbstractSocket::IPv4Protocol) {
+        // A host name is looked up at every send; its first IPv4 address is used, since the
+        // socket speaks IPv4 only.
+        target.clear();
+        const QHostInfo info = QHostInfo::fromName(address);
+        for (const QHostAddress &candidate : info.addresses()) {
+            if (candidate.protocol() == QAbstractSocket::IPv4Protocol) {
+                target = candidate;
+                break;
+            }
+        }
+        if (target.isNull())
+            return false;
+    }
+    return socket->writeDatagram(record.toByteArray(), target, port) == RECORD_SIZE;
+}
+
+bool PeerSocket::sendToSlot(const PeerRecord &record, int slot)
+{
+    return validSlot(slot) && sendTo(record, peerAddresses[slot], peerPorts[slot]);
+}
+
+void PeerSocket::sendHead(int slot)
+{
+    // A copy: the send may not hold on to the queue across anything that could change it.
+    const PeerRecord head = queues[slot].front().record;
+    sendToSlot(head, slot);
+    ++sendCount[slot];
+    retransmitTimer[slot] = startTimer(cfg.retransmitMs, Qt::PreciseTimer);
+}
+
+void PeerSocket::stopRetransmit(int slot)
+{
+    if (retransmitTimer[slot] != 0) {
+        killTimer(retransmitTimer[slot]);
+        retransmitTimer[slot] = 0;
+    }
+}
+
+void PeerSocket::resetLink()
+{
+    for (int &id : retransmitTimer) {
+        if (id != 0)
+            killTimer(id);
+        id = 0;
+    }
+    for (int id : answerTimers)
+        killTimer(id);
+    answerTimers.clear();
+    delete socket;
+    socket = nullptr;
+    inbox.clear();
+}
+
+bool PeerSocket::fetch(const QString &url, QString *line)
+{
+    if (!web) {
+        QNetworkProxyFactory::setUseSystemConfiguration(true);
+        web = std::make_unique<QNetworkAccessManager>();
+    }
+    return fetchFirstLine(*web, url, cfg.userAgent, cfg.httpTimeoutMs, line);
+}

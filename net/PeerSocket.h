@@ -1,0 +1,155 @@
+#pragma once
+
+// The one UDP link between two copies of the game, and the matchmaking queries that find the
+// other copy.
+//
+// Slots: slot 0 is the party a client talks to (its game server, or the directory server);
+// a server leaves slot 0 empty and keeps its client in slot 1. Game messages go through a
+// queue per slot of which only the head is on the wire; the head is sent again every
+// retransmitMs until acknowledged, ten sends at most, after which LINK_PEER_GONE is raised once.
+//
+// Everything runs on the thread that owns the object. linkEvent is meant to be connected with
+// Qt::DirectConnection: the handler runs before the operation that raised it goes on, and may
+// call SendReliable, SendChat or SendQuit, or open a modal dialog whose nested event loop lets
+// further datagrams, timers and queries run inside the handler.
+
+#include "BoardTypes.h"
+#include "LinkEvents.h"
+#include "PeerRecord.h"
+
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <vector>
+
+class QNetworkAccessManager;
+class QTimerEvent;
+class QUdpSocket;
+
+// Ports and intervals of the protocol; tests shorten them, the game keeps the defaults.
+struct PeerSocketConfig {
+    quint16 gamePort = GAME_PORT;           // a host binds it, a joiner knocks at it
+    quint16 directoryPort = DIRECTORY_PORT; // where a directory server listens
+    int retransmitMs = 1000;                // between sends of an unacknowledged record
+    int answerTimeoutMs = 15000;            // for a proposed game server to answer CONNECT_REQUEST
+    int httpTimeoutMs = 10000;              // for the matchmaking web server to answer a query
+    QString userAgent = QStringLiteral("Sorvada");
+};
+
+class PeerSocket : public QObject {
+    Q_OBJECT
+
+public:
+    using Config = PeerSocketConfig;
+
+    // A head sent this many times without acknowledgement means the peer is gone.
+    static constexpr int MAX_SENDS = 10;
+
+    explicit PeerSocket(const Config &config = Config(), QObject *parent = nullptr);
+    ~PeerSocket() override;
+
+    // Opens the link: START_HOST binds the game port and becomes server at once; START_JOIN
+    // sends JOIN to address on the game port; START_VIA_SERVER asks the matchmaking web server
+    // (address beginning with exactly "http:") or the directory server named by address.
+    // False when the link could not be opened.
+    bool Start(int capacity, const QString &address, int mode, uint8_t gameKind);
+    // Queues the record now in sendRecord for slot (1 on a server, 0 on a client).
+    bool SendReliable(int slot);
+    // Sends a chat text (cut to MAX_CHAT_BYTES) to the peer; nothing while the role is none.
+    void SendChat(const QByteArray &text);
+    // Tells the peer this copy leaves; after web matchmaking also makes the end query.
+    void SendQuit();
+
+    // Matchmaking web server queries. mode is "WANT_CONNECT", "SERVER_BUSY" or "SERVER_NORESPONSE".
+    bool QueryStart(const QString &mode);
+    void QueryEnd();
+
+    quint16 localPort() const;
+    // Records waiting for slot, the one in flight included; 0 for a slot that does not exist.
+    int queuedCount(int slot) const;
+    // Address text and port the link holds for slot; empty and 0 for a slot that does not exist.
+    QString peerAddress(int slot) const;
+    quint16 peerPort(int slot) const;
+    const Config &config() const { return cfg; }
+
+    uint8_t role = ROLE_NONE;
+    PeerRecord sendRecord;
+    PeerRecord recvRecord;
+
+    // Matchmaking state: the last proposed game server and whether it has answered yet.
+    bool answered = false;
+    QString partnerAddress;
+    quint16 partnerPort = 0;
+    QString matchId;
+    QString ownPortText;
+    bool viaWeb = false;
+
+signals:
+    void linkEvent(unsigned int event, int param);
+
+protected:
+    void timerEvent(QTimerEvent *event) override;
+
+private:
+    struct Arrival {
+        QByteArray datagram;
+        QHostAddress from;
+        quint16 fromPort = 0;
+    };
+    struct Entry {
+        PeerRecord record;
+        uint32_t sequence = 0;
+    };
+
+    bool openSocket(quint16 port);
+    void readPending();
+    void scheduleReceive();
+    void OnReceive();
+    void OnRetransmitTimer(int timerId);
+    void OnAnswerTimeout(int timerId);
+    void handleAck();
+    void handleGameMessage();
+    void handleJoin();
+    void handleQuit();
+    int lookUpSender();
+    bool sendTo(const PeerRecord &record, const QString &address, quint16 port);
+    bool sendToSlot(const PeerRecord &record, int slot);
+    void sendHead(int slot);
+    void stopRetransmit(int slot);
+    void resetLink();
+    bool fetch(const QString &url, QString *line);
+    bool validSlot(int slot) const { return slot >= 0 && slot < int(peerAddresses.size()); }
+
+    Config cfg;
+    QUdpSocket *socket = nullptr;
+    std::unique_ptr<QNetworkAccessManager> web;
+    std::deque<Arrival> inbox;
+    bool receiveScheduled = false;
+    bool partnerProposed = false; // a "Client" reply has named a game server to knock at
+
+    int senderSlot = 0;
+    QString senderAddress;
+    quint16 senderPort = 0;
+
+    // Per slot, capacity + 1 entries each.
+    std::vector<std::deque<Entry>> queues;
+    std::vector<uint32_t> nextSequenceOut;
+    std::vector<uint32_t> nextSequenceIn;
+    std::vector<int> sendCount;
+    std::vector<int> retransmitTimer;
+    std::vector<QString> peerAddresses;
+    std::vector<quint16> peerPorts;
+
+    std::vector<int> answerTimers;
+
+    int capacity = 1;
+    int nextSlot = 1;
+    int acceptCount = 1;
+    uint8_t gameKind = GAME_KIND;
+    QString baseAddress;
+    QString gameKindText;
+};
