@@ -1,0 +1,55 @@
+#include "CGameApp.h"
+
+#include "BoardView.h"
+#include "CGameWnd.h"
+#include "PeerSocket.h"
+#include "Resources.h"
+#include "SettingsStore.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QPalette>
+
+CGameApp::CGameApp(GameBoard &board, PeerSocket &link, const QString &applicationName)
+    : board(board), link(link),
+      appName(applicationName.isEmpty() ? programBaseName() : applicationName)
+{
+}
+
+// The window goes first: on its way out it may still tell the peer that this
+// player has left, through the link that main keeps alive longer.
+CGameApp::~CGameApp()
+{
+    window.reset();
+}
+
+QString CGameApp::programBaseName()
+{
+    const QString name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    return name.isEmpty() ? QStringLiteral("sorvada") : name;
+}
+
+bool CGameApp::InitInstance()
+{
+    // The settings are named before the window exists, so that everything
+    // the window reads comes from the right place.
+    store = std::make_unique<SettingsStore>(appName);
+
+    window = std::make_unique<CGameWnd>(board, link, *store);
+    window->setWindowIcon(loadAppIcon());
+    // The client area's ground, wherever the board does not cover it.
+    QPalette ground = window->boardView()->palette();
+    ground.setColor(QPalette::Window, QColor(128, 128, 128));
+    window->boardView()->setPalette(ground);
+
+    // The link reports each event synchronously, as a sent message would be.
+    QObject::connect(&link, &PeerSocket::linkEvent, window.get(), &CGameWnd::OnLinkEvent,
+                     Qt::DirectConnection);
+    // Closing the main window ends the program, whatever else is open.
+    QObject::connect(window.get(), &CGameWnd::windowClosed, qApp, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+
+    window->show();
+    window->repaint();
+    return true;
+}

@@ -1,0 +1,38 @@
+#pragma once
+#include <QString>
+
+#include <memory>
+
+class CGameWnd;
+class GameBoard;
+class PeerSocket;
+class SettingsStore;
+
+// The application object: opens the per-user settings under the program's
+// name, builds and shows the main window and hands the link's events to it.
+// Everything after the first showing is started by the window itself.
+class CGameApp
+{
+public:
+    // The board and the link live for the whole program and outlive this
+    // object. An empty name means the program file's base name.
+    CGameApp(GameBoard &board, PeerSocket &link, const QString &applicationName = QString());
+    ~CGameApp();
+
+    // Start-up; false when the main window could not be made.
+    bool InitInstance();
+
+    // The base name of the program file, or a fixed name where there is none.
+    static QString programBaseName();
+
+    const QString &applicationName() const { return appName; }
+    SettingsStore *settings() const { return store.get(); }
+    CGameWnd *mainWindow() const { return window.get(); }
+
+private:
+    GameBoard &board;
+    PeerSocket &link;
+    QString appName;
+    std::unique_ptr<SettingsStore> store;
+    std::unique_ptr<CGameWnd> window;
+};

@@ -1,0 +1,19 @@
+#include "CGameApp.h"
+#include "GameBoard.h"
+#include "PeerSocket.h"
+
+#include <QApplication>
+
+// The program-lifetime objects are made here, before the application object
+// runs, and go after its event loop has ended, in the reverse order.
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationVersion(QStringLiteral(SORVADA_APP_VERSION));
+    GameBoard board;
+    PeerSocket link;
+    CGameApp gameApp(board, link);
+    if (!gameApp.InitInstance())
+        return 1;
+    return app.exec();
+}

@@ -1,0 +1,84 @@
+#include "BoardView.h"
+#include "CGameApp.h"
+#include "Resources.h"
+#include "WindowFixture.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+// Start-up as the program does it: settings under the program's name, the
+// window shown with its icon, the link's events going to the window.
+class TestGameApp : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir config;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(config.isValid());
+        useTemporarySettings(config);
+    }
+
+    void nameComesFromTheProgramFile()
+    {
+        QCOMPARE(CGameApp::programBaseName(), QStringLiteral("test_game_app"));
+        GameBoard board;
+        PeerSocket link;
+        CGameApp app(board, link);
+        QCOMPARE(app.applicationName(), QStringLiteral("test_game_app"));
+    }
+
+    void startUpShowsTheWindowWithItsSettings()
+    {
+        GameBoard board;
+        PeerSocket link;
+        CGameApp app(board, link, QStringLiteral("sorvada-first"));
+        QVERIFY(app.InitInstance());
+        CGameWnd *w = app.mainWindow();
+        QVERIFY(w);
+        w->killWindowTimer(TIMER_START);
+        QVERIFY(w->isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        QCOMPARE(w->windowTitle(), QStringLiteral("Sorvada"));
+        QVERIFY(!w->windowIcon().isNull());
+        QCOMPARE(w->windowIcon().pixmap(32).toImage(), loadAppIcon().pixmap(32).toImage());
+        QCOMPARE(w->boardView()->palette().color(QPalette::Window), QColor(128, 128, 128));
+        // The window has been painted by the time start-up returns.
+        QVERIFY(w->boardView()->paintCount() > 0);
+
+        const QString location = app.settings()->location();
+        QVERIFY(location.startsWith(config.path()));
+        QVERIFY(location.contains(QStringLiteral("Tavimore")));
+        QVERIFY(location.contains(QStringLiteral("sorvada-first")));
+        app.settings()->writeString(QStringLiteral("Player"), QStringLiteral("Ann"));
+        app.settings()->writeInt(QStringLiteral("Start"), 5);
+
+        // A copy under another name starts with the defaults.
+        GameBoard board2;
+        PeerSocket link2;
+        CGameApp other(board2, link2, QStringLiteral("sorvada-second"));
+        QVERIFY(other.InitInstance());
+        other.mainWindow()->killWindowTimer(TIMER_START);
+        QCOMPARE(other.settings()->readString(QStringLiteral("Player")), QString());
+        QCOMPARE(other.settings()->readInt(QStringLiteral("Start"), 0), 0);
+        QCOMPARE(app.settings()->readString(QStringLiteral("Player")), QStringLiteral("Ann"));
+        QCOMPARE(app.settings()->readInt(QStringLiteral("Start"), 0), 5);
+    }
+
+    void closingTheWindowEndsTheEventLoop()
+    {
+        GameBoard board;
+        PeerSocket link;
+        CGameApp app(board, link, QStringLiteral("sorvada-first"));
+        QVERIFY(app.InitInstance());
+        app.mainWindow()->killWindowTimer(TIMER_START);
+        QTimer::singleShot(0, app.mainWindow(), [&] { app.mainWindow()->close(); });
+        // Returns only because closing the window quits the loop.
+        QCOMPARE(QCoreApplication::exec(), 0);
+        QVERIFY(!app.mainWindow()->isVisible());
+    }
+};
+
+QTEST_MAIN(TestGameApp)
+#include "test_game_app.moc"

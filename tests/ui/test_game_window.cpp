@@ -1,0 +1,421 @@
+#include "BoardView.h"
+#include "MainMenu.h"
+#include "ResourceIds.h"
+#include "Resources.h"
+#include "StatusParts.h"
+#include "StringTable.h"
+#include "WindowFixture.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace res;
+
+namespace {
+
+QMenu *menuTitled(const CGameWnd &w, const QString &title)
+{
+    for (QAction *a : w.menuBar()->actions())
+        if (a->menu() && a->text() == title)
+            return a->menu();
+    return nullptr;
+}
+
+QPoint centreOf(const GameBoard &board, int square)
+{
+    return QPoint(board.squareXY[square].x + 20, board.squareXY[square].y + 20);
+}
+
+QRgb pictureCentre(int pictureId, bool inverted = false)
+{
+    const QRgb p = loadPicture(pictureId).toImage().pixel(20, 20);
+    return inverted ? qRgb(255 - qRed(p), 255 - qGreen(p), 255 - qBlue(p)) : qRgb(qRed(p), qGreen(p), qBlue(p));
+}
+
+QRgb bufferPixel(const CGameWnd &w, QPoint at)
+{
+    const QRgb p = w.backBuffer().toImage().pixel(at);
+    return qRgb(qRed(p), qGreen(p), qBlue(p));
+}
+
+} // namespace
+
+class TestGameWindow : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir config;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(config.isValid());
+        useTemporarySettings(config);
+    }
+
+    void frameTitleAndPlacement()
+    {
+        WindowUnderTest t;
+        CGameWnd &w = *t.window;
+        QCOMPARE(w.windowTitle(), QStringLiteral("Sorvada"));
+        QCOMPARE(w.appTitle, QStringLiteral("Sorvada"));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.frameGeometry().size(), QSize(560, 460));
+        QCOMPARE(w.minimumSize(), w.maximumSize());
+        const QRect screen = w.screen()->geometry();
+        QCOMPARE(w.frameGeometry().topLeft(),
+                 QPoint(screen.x() + (screen.width() - 560) / 2, screen.y() + (screen.height() - 460) / 2));
+        QVERIFY(w.windowFlags() & Qt::WindowMinimizeButtonHint);
+        QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
+
+        QCOMPARE(w.centralWidget(), w.boardView());
+        QVERIFY(w.boardView()->testAttribute(Qt::WA_OpaquePaintEvent));
+        QVERIFY(w.boardView()->hasMouseTracking());
+
+        // Flags start as the program needs them before the settings are read.
+        QCOMPARE(w.opponentGone, 0);
+        QCOMPARE(w.startAlarmOff, 1);
+        QCOMPARE(w.messageAlarmOff, 1);
+        QCOMPARE(w.menuTextSaved, 0);
+    }
+
+    void statusBarHasThreeParts()
+    {
+        WindowUnderTest t;
+        CGameWnd &w = *t.window;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        StatusParts *bar = w.statusParts();
+        QCOMPARE(w.statusBar(), bar);
+        QCOMPARE(bar->partRect(0).left(), 0);
+        QCOMPARE(bar->partRect(0).right() + 1, 440);
+        QCOMPARE(bar->partRect(1).left(), 440);
+        QCOMPARE(bar->partRect(1).right() + 1, 500);
+        QCOMPARE(bar->partRect(2).right() + 1, 560);
+        QCOMPARE(bar->geometry().bottom(), w.height() - 1);
+        QVERIFY(bar->partRect(3).isNull());
+
+        QCOMPARE(w.statusText(0), QStringLiteral("Please wait for joining..."));
+        QCOMPARE(w.statusText(1), QString());
+        QCOMPARE(w.statusText(2), QString());
+        w.setStatusText(2, loadString(IDS_RUS));
+        w.setStatusText(7, QStringLiteral("nowhere"));
+        w.setStatusText(-1, QStringLiteral("nowhere"));
+        QCOMPARE(w.statusText(2), QStringLiteral("RUS"));
+        QCOMPARE(w.statusText(7), QString());
+        w.showStatus(IDS_WAIT_OPPONENT_SET_END);
+        QCOMPARE(w.statusText(0), QStringLiteral("Please wait for the opponent"));
+    }
+
+    void backBufferStartsGreyAndIsPaintedAsIs()
+    {
+        WindowUnderTest t;
+        CGameWnd &w = *t.window;
+        QCOMPARE(w.backBuffer().size(), QSize(560, 460));
+        for (QPoint p : {QPoint(0, 0), QPoint(280, 230), QPoint(559, 459)})
+            QCOMPARE(bufferPixel(w, p), qRgb(128, 128, 128));
+
+        t.board.setRole(ROLE_SERVER);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.startWindowTimer(TIMER_NEW_SET, 10);
+        QVERIFY(w.isWindowTimerActive(TIMER_NEW_SET));
+        QTRY_VERIFY_WITH_TIMEOUT(t.board.board[0] == LIGHT_SQUARE, 5000);
+        QVERIFY(!w.isWindowTimerActive(TIMER_NEW_SET));
+        QCOMPARE(t.board.squareXY[63].x, 398);
+        QCOMPARE(bufferPixel(w, centreOf(t.board, 40)), pictureCentre(IDB_LIGHT_MAN));
+        QCOMPARE(bufferPixel(w, centreOf(t.board, 1)), pictureCentre(IDB_BLUE_MAN));
+        // The screen shows the buffer one to one.
+        const QImage shown = w.boardView()->grab().toImage();
+        const QPoint p = centreOf(t.board, 40);
+        QCOMPARE(qRgb(qRed(shown.pixel(p)), qGreen(shown.pixel(p)), qBlue(shown.pixel(p))),
+                 pictureCentre(IDB_LIGHT_MAN));
+    }
+
+    void timersAreOneShotAndStoppedFirst()
+    {
+        WindowUnderTest t;
+        CGameWnd &w = *t.window;
+        t.board.setRole(ROLE_CLIENT);
+        // A handler run early stops its own timer, so it does not run twice.
+        w.startWindowTimer(TIMER_NEW_SET, 60000);
+        w.OnTimer(TIMER_NEW_SET);
+        QVERIFY(!w.isWindowTimerActive(TIMER_NEW_SET));
+        QCOMPARE(t.board.board[40], uint8_t(12));
+        QCOMPARE(bufferPixel(w, centreOf(t.board, 40)), pictureCentre(IDB_BLUE_MAN));
+
+        // Unknown identifiers are neither started nor handled.
+        w.startWindowTimer(3, 10);
+        QVERIFY(!w.isWindowTimerActive(3));
+        w.OnTimer(3);
+        QCOMPARE(w.statusText(0), QStringLiteral("Please wait for joining..."));
+    }
+
+    void startTimerRunsOnceAfterCreation()
+    {
+        GameBoard board;
+        PeerSocket link;
+        SettingsStore settings(QStringLiteral("sorvada-window-test"));
+        CGameWnd w(board, link, settings);
+        QVERIFY(w.isWindowTimerActive(TIMER_START));
+        w.killWindowTimer(TIMER_START);
+        QVERIFY(!w.isWindowTimerActive(TIMER_START));
+    }
+
+    void connectTimeoutWithoutRoleEndsTheProgram()
+    {
+        WindowUnderTest t;
+        CGameWnd &w = *t.window;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QSignalSpy closed(&w, &CGameWnd::windowClosed);
+        MessageBoxAnswer answer;
+        answer.arm(QMessageBox::Ok);
+        w.startWindowTimer(TIMER_CONNECT, 10);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), 10000);
+        QVERIFY(answer.seen);
+        QCOMPARE(answer.caption, QStringLiteral("Sorvada"));
+        QCOMPARE(answer.text, QStringLiteral("Network error."));
+        QCOMPARE(answer.icon, QMessageBox::Critical);
+        QCOMPARE(closed.count(), 1);
+        QVERIFY(!w.isWindowTimerActive(TIMER_CONNECT));
+    }
+
+    void connectTimeoutAfterBecomingServerDoesNothing()
+    {
+        WindowUnderTest t;
+        CGameWnd &w = *t.window;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        t.link.role = ROLE_SERVER;
+        w.startWindowTimer(TIMER_CONNECT, 10);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isWindowTimerActive(TIMER_CONNECT), 5000);
+        QVERIFY(w.isVisible());
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        t.link.role = ROLE_NONE;
+    }
+
+    void menuHasEveryCommandWithItsKeys()
+    {
+        WindowUnderTest t;
+        CGameWnd &w = *t.window;
+        // Every menu, its items with their command numbers and separators (0),
+        // in order; every command has its prompt.
+        QStringList seen;
+        for (QAction *title : w.menuBar()->actions()) {
+            seen << title->text();
+            for (QAction *a : title->menu()->actions()) {
+                const int id = MainMenu::commandOf(a);
+                seen << QStringLiteral("%1 %2").arg(id).arg(a->isSeparator() ? QString() : a->text());
+                if (!a->isSeparator()) {
+                    QCOMPARE(w.commandAction(id), a);
+                    QVERIFY2(hasString(id), "every menu command has its prompt");
+                }
+            }
+        }
+        QCOMPARE(seen, (QStringList{
+            "&Game", "32776 &Finish set in a draw", "32783 &I capitulate", "0 ", "32785 &Score\tF9",
+            "0 ", "57665 &Exit",
+            "&Options", "32777 &Chat\tF5", "0 ", "32778 &Start alarm", "32779 &Message alarm",
+            "&Help", "32773 &Contents\tF1", "0 ", "32774 &Tavimore on the Web", "57664 &About..."}));
+
+        QCOMPARE(w.commandAction(ID_HELP_FINDER)->shortcut(), QKeySequence(Qt::Key_F1));
+        QCOMPARE(w.commandAction(ID_CHAT)->shortcut(), QKeySequence(Qt::Key_F5));
+        QCOMPARE(w.commandAction(ID_SCORE)->shortcut(), QKeySequence(Qt::Key_F9));
+        QAction *authors = w.commandAction(ID_AUTHORS);
+        QVERIFY(authors);
+        QCOMPARE(authors->shortcut(),
+                 QKeySequence(Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier | Qt::Key_F12));
+        for (QMenu *m : w.menuBar()->findChildren<QMenu *>())
+            QVERIFY(!m->actions().contains(authors));
+
+        // The resource carries both alarm items checked.
+        int checkedInTable = 0;
+        for (const MainMenu::Menu &m : MainMenu::menus())
+            for (const MainMenu::Item &i : m.items)
+                if (i.checked) {
+                    ++checkedInTable;
+                    QVERIFY(i.command == ID_START_ALARM || i.command == ID_MESSAGE_ALARM);
+                }
+        QCOMPARE(checkedInTable, 2);
+    }
+
+    void keysReachTheirCommands()
+    {
+        WindowUnderTest t;
+        CGameWnd &w = *t.window;
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        for (int id : {ID_HELP_FINDER, ID_CHAT, ID_SCORE, ID_AUTHORS}) {
+            QSignalSpy spy(w.commandAction(id), &QAction::triggered);
+            const QKeyCombination key = w.commandAction(id)->shortcut()[0];
+            QTest::keyClick(&w, key.key(), key.keyboardModifiers());
+            QCOMPARE(spy.count(), 1);
+        }
+    }
+
+    void updateHandlersSetEnablingAndChecks()
+    {
+        WindowUnderTest t;
+        CGameWnd &w = *t.window;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QMenu *game = menuTitled(w, "&Game");
+        QMenu *options = menuTitled(w, "&Options");
+
+        t.board.setMyTurn(0);
+        game->popup(w.mapToGlobal(QPoint(10, 10)));
+        QVERIFY(!w.commandAction(ID_DRAW_OFFER)->isEnabled());
+        QVERIFY(!w.commandAction(ID_CAPITULATE)->isEnabled());
+        QVERIFY(w.commandAction(ID_SCORE)->isEnabled());
+        game->hide();
+
+        t.board.setMyTurn(1);
+        game->popup(w.mapToGlobal(QPoint(10, 10)));
+        QVERIFY(w.commandAction(ID_DRAW_OFFER)->isEnabled());
+        QVERIFY(w.commandAction(ID_CAPITULATE)->isEnabled());
+        game->hide();
+
+        w.startAlarmOff = 0;
+        w.messageAlarmOff = 5;   // any value but 0 is off
+        options->popup(w.mapToGlobal(QPoint(10, 10)));
+        QVERIFY(w.commandAction(ID_START_ALARM)->isChecked());
+        QVERIFY(!w.commandAction(ID_MESSAGE_ALARM)->isChecked());
+        options->hide();
+        w.startAlarmOff = 1;
+        w.messageAlarmOff = 0;
+        options->popup(w.mapToGlobal(QPoint(10, 10)));
+        QVERIFY(!w.commandAction(ID_START_ALARM)->isChecked());
+        QVERIFY(w.commandAction(ID_MESSAGE_ALARM)->isChecked());
+        options->hide();
+    }
+
+    void menuPromptsAndTheSavedText()
+    {
+        WindowUnderTest t;
+        CGameWnd &w = *t.window;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        t.board.setMyTurn(1);   // the game commands are enabled, so they can be highlighted
+        w.showStatus(IDS_YOUR_TURN);
+        QMenu *game = menuTitled(w, "&Game");
+
+        // Opened from the menu bar, as the user opens it.
+        w.menuBar()->setActiveAction(game->menuAction());
+        QTRY_VERIFY(game->isVisible());
+        QCOMPARE(w.menuTextSaved, 1);
+        QCOMPARE(w.statusText(0), QString());   // a menu title has no prompt
+        game->setActiveAction(w.commandAction(ID_SCORE));
+        QCOMPARE(w.statusText(0), QStringLiteral("Results of the sets"));
+        game->setActiveAction(w.commandAction(ID_APP_EXIT));
+        QCOMPARE(w.statusText(0), QStringLiteral("Exit Sorvada"));
+        // Off the items (onto a separator) the part is empty.
+        game->setActiveAction(nullptr);
+        QCOMPARE(w.statusText(0), QString());
+        game->setActiveAction(w.commandAction(ID_CAPITULATE));
+        QCOMPARE(w.statusText(0), QStringLiteral("I inform the opponent that I has lost"));
+        QTest::keyClick(game, Qt::Key_Escape);
+        QTRY_VERIFY(!game->isVisible());
+        QCOMPARE(w.statusText(0), QStringLiteral("Your turn to play"));
+        QCOMPARE(w.menuTextSaved, 0);
+
+        // A status text written while the menu is open gives way to the saved
+        // one when it closes.
+        QMenu *help = menuTitled(w, "&Help");
+        help->popup(w.mapToGlobal(QPoint(10, 10)));
+        help->setActiveAction(w.commandAction(ID_HOME_PAGE));
+        QCOMPARE(w.statusText(0), QStringLiteral("Open the Tavimore home page"));
+        w.showStatus(IDS_WAIT_OPPONENT);
+        help->hide();
+        QCOMPARE(w.statusText(0), QStringLiteral("Your turn to play"));
+    }
+
+    void exitClosesTheWindow()
+    {
+        WindowUnderTest t;
+        CGameWnd &w = *t.window;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QSignalSpy closed(&w, &CGameWnd::windowClosed);
+        w.commandAction(ID_APP_EXIT)->trigger();
+        QVERIFY(!w.isVisible());
+        QCOMPARE(closed.count(), 1);
+        t.window.reset();  // destruction after closing does not close twice
+        QCOMPARE(closed.count(), 1);
+    }
+
+    void pointerShowsCursorStatusAndSquare()
+    {
+        WindowUnderTest t;
+        CGameWnd &w = *t.window;
+        t.board.setRole(ROLE_SERVER);
+        t.board.setVariant(VARIANT_RUSSIAN);
+        w.OnTimer(TIMER_NEW_SET);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        BoardView *view = w.boardView();
+
+        // The opponent's turn: the W cursor, the status text stays.
+        t.board.setMyTurn(0);
+        w.showStatus(IDS_WAIT_OPPONENT);
+        QTest::mouseMove(view, centreOf(t.board, 35));
+        QTRY_COMPARE(w.statusText(1), QStringLiteral("D 4"));
+        QCOMPARE(w.boardCursor(), int(IDC_WAIT_TURN));
+        QCOMPARE(w.statusText(0), QStringLiteral("Please wait for the opponent"));
+        QCOMPARE(view->cursor().pixmap().toImage(), loadCursor(IDC_WAIT_TURN).pixmap().toImage());
+
+        // A click in the opponent's turn changes nothing.
+        QTest::mouseClick(view, Qt::LeftButton, {}, centreOf(t.board, 42));
+        QVERIFY(!t.board.hasSelection());
+
+        // The local turn with nothing selected: the standard arrow.
+        t.board.setMyTurn(1);
+        QTest::mouseMove(view, centreOf(t.board, 40));
+        QTRY_COMPARE(w.statusText(1), QStringLiteral("A 3"));
+        QCOMPARE(w.boardCursor(), CURSOR_ARROW);
+        QCOMPARE(w.statusText(0), QStringLiteral("Your turn to play"));
+
+        // Picking a man marks it inverted in the buffer.
+        QTest::mouseClick(view, Qt::LeftButton, {}, centreOf(t.board, 42));
+        QCOMPARE(t.board.selectedSquare, uint8_t(42));
+        QCOMPARE(bufferPixel(w, centreOf(t.board, 42)), pictureCentre(IDB_LIGHT_MAN, true));
+
+        QTest::mouseMove(view, centreOf(t.board, 33));
+        QTRY_COMPARE(w.statusText(1), QStringLiteral("B 4"));
+        QCOMPARE(w.boardCursor(), int(IDC_OK));
+        QCOMPARE(w.statusText(0), QStringLiteral("Here it is possible to go"));
+
+        QTest::mouseMove(view, centreOf(t.board, 36));
+        QTRY_COMPARE(w.statusText(1), QStringLiteral("E 4"));
+        QCOMPARE(w.boardCursor(), int(IDC_NO));
+        QCOMPARE(w.statusText(0), QStringLiteral("Here it is impossible to go"));
+
+        // Off the board with a piece selected: No, and no square name.
+        QTest::mouseMove(view, QPoint(20, 200));
+        QTRY_COMPARE(w.statusText(1), QString());
+        QCOMPARE(w.boardCursor(), int(IDC_NO));
+        QCOMPARE(w.statusText(0), QStringLiteral("Here it is impossible to go"));
+    }
+
+    void colourChangeReloadsAndRedraws()
+    {
+        WindowUnderTest t;
+        CGameWnd &w = *t.window;
+        t.board.setRole(ROLE_SERVER);
+        w.OnTimer(TIMER_NEW_SET);
+        t.board.pieces[12].kind = 2;   // crowned behind the painter's back
+        QCOMPARE(bufferPixel(w, centreOf(t.board, 40)), pictureCentre(IDB_LIGHT_MAN));
+        QEvent change(QEvent::PaletteChange);
+        QApplication::sendEvent(&w, &change);
+        QCOMPARE(bufferPixel(w, centreOf(t.board, 40)), pictureCentre(IDB_LIGHT_KING));
+        QVERIFY(!w.pictureTable().usesPaletteSet());
+    }
+};
+
+QTEST_MAIN(TestGameWindow)
+#include "test_game_window.moc"

@@ -1,0 +1,183 @@
+// Renders the real game window, as each of the two players sees it in the
+// middle of a set, into PNG files:
+//   sorvada-render <host.png> <join.png>
+// Run it with QT_QPA_PLATFORM=offscreen to need no display.
+//   sorvada-render --startup
+// starts the window as the program does and prints the time to its first
+// paint and the resident memory of the idle window.
+#include "BoardView.h"
+#include "CGameApp.h"
+#include "CGameWnd.h"
+#include "GameBoard.h"
+#include "PeerSocket.h"
+#include "ResourceIds.h"
+#include "SettingsStore.h"
+#include "StringTable.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <QTimer>
+
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+struct Placed
+{
+    int square;   // as the hosting side sees it
+    uint8_t kind; // 0 light man, 1 blue man, 2 light king, 3 blue king
+};
+
+// A position some moves into a Russian set, seen from the hosting side:
+// each colour has lost pieces and crowned one king.
+const std::vector<Placed> position = {
+    {1, 1}, {5, 1}, {10, 1}, {12, 1}, {19, 1}, {26, 1}, {44, 3},
+    {33, 0}, {35, 0}, {40, 0}, {49, 0}, {53, 0}, {56, 0}, {62, 0}, {14, 2},
+};
+
+// Puts the position on a set-up board from the given side. Local pieces
+// take the indices 12..23, the opponent's 0..11.
+void placePosition(GameBoard &board, bool hosting)
+{
+    for (int k = 0; k < 24; ++k) {
+        if (!board.pieces[k].captured)
+            board.board[board.pieces[k].square] = EMPTY_SQUARE;
+        board.pieces[k].captured = 1;
+    }
+    int nextLocal = 12, nextOpponent = 0;
+    for (const Placed &p : position) {
+        const bool light = p.kind == 0 || p.kind == 2;
+        const bool local = light == hosting;
+        const int k = local ? nextLocal++ : nextOpponent++;
+        const int square = hosting ? p.square : 63 - p.square;
+        PieceRecord &piece = board.pieces[k];
+        piece.captured = 0;
+        piece.square = uint8_t(square);
+        piece.kind = p.kind;
+        piece.owner = light ? 1 : 0;
+        board.board[square] = uint8_t(k);
+    }
+}
+
+bool render(bool hosting, const QString &file, SettingsStore &settings)
+{
+    GameBoard board;
+    PeerSocket link;
+    CGameWnd window(board, link, settings);
+    window.killWindowTimer(TIMER_START);
+
+    board.setRole(hosting ? ROLE_SERVER : ROLE_CLIENT);
+    board.setVariant(VARIANT_RUSSIAN);
+    board.setUpPosition(125, 25);
+    placePosition(board, hosting);
+    board.setMyTurn(1);
+    board.generateMoves();
+    board.setPlayerNames(hosting ? "Marta" : "Olek", hosting ? "Olek" : "Marta");
+    // Each player has picked a man to move.
+    board.selectedSquare = uint8_t(hosting ? 35 : 63 - 19);
+    window.playerName = QString::fromStdString(board.localName);
+    window.setWindowTitle(window.playerName);
+    window.redraw();
+
+    window.showStatus(res::IDS_CAN_GO);
+    window.setStatusText(1, QString::fromStdString(board.squareName(125 + 39 * 2 + 20, 25 + 39 * 3 + 20)));
+    window.setStatusText(2, loadString(res::IDS_RUS));
+
+    window.show();
+    QCoreApplication::processEvents();
+    const bool saved = window.grab().save(file, "PNG");
+    window.hide();
+    return saved;
+}
+
+// Milliseconds since the process was started, from the kernel's records.
+double msSinceProcessStart()
+{
+    QFile stat(QStringLiteral("/proc/self/stat")), uptime(QStringLiteral("/proc/uptime"));
+    if (!stat.open(QIODevice::ReadOnly) || !uptime.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 20)
+        return -1;
+    const double startTicks = fields.at(19).toDouble();   // field 22 of the whole line
+    const double now = uptime.readAll().split(' ').value(0).toDouble();
+    return (now - startTicks / double(sysconf(_SC_CLK_TCK))) * 1000.0;
+}
+
+long residentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+int measureStartUp(const QElapsedTimer &sinceMain)
+{
+    QTemporaryDir config;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+    GameBoard board;
+    PeerSocket link;
+    CGameApp gameApp(board, link, QStringLiteral("sorvada-render"));
+    if (!gameApp.InitInstance())
+        return 1;
+    CGameWnd *window = gameApp.mainWindow();
+    // The window alone, without the start dialogs in front of it.
+    window->killWindowTimer(TIMER_START);
+    QTextStream out(stdout);
+    const auto report = [&] {
+        out << "first paint: " << sinceMain.elapsed() << " ms after main, "
+            << qRound(msSinceProcessStart()) << " ms after process start (10 ms resolution)\n";
+    };
+    if (window->boardView()->paintCount() > 0)
+        report();
+    else
+        QObject::connect(window->boardView(), &BoardView::painted, window, report,
+                         Qt::SingleShotConnection);
+    // Idle: the start sequence has run and the window waits for a player.
+    QTimer::singleShot(2000, window, [&] {
+        out << "resident memory of the idle window: " << residentKiB() << " KiB\n";
+        window->close();
+    });
+    return QCoreApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QElapsedTimer sinceMain;
+    sinceMain.start();
+    QApplication app(argc, argv);
+    QTextStream err(stderr);
+    const QStringList args = app.arguments();
+    if (args.size() == 2 && args.at(1) == QLatin1String("--startup"))
+        return measureStartUp(sinceMain);
+    if (args.size() != 3) {
+        err << "usage: sorvada-render <host.png> <join.png>\n";
+        return 2;
+    }
+    // The player's own settings are neither read nor touched.
+    QTemporaryDir config;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+    SettingsStore settings(QStringLiteral("sorvada-render"));
+
+    // The window says goodbye to no one: its link is never opened.
+    for (const auto &[hosting, file] : {std::pair{true, args.at(1)}, std::pair{false, args.at(2)}}) {
+        if (!render(hosting, file, settings)) {
+            err << "could not write " << file << "\n";
+            return 1;
+        }
+        err << "wrote " << file << "\n";
+    }
+    return 0;
+}

@@ -1,0 +1,362 @@
+#include "CGameWnd.h"
+#include "DialogBuilder.h"
+
+#include "BoardView.h"
+#include "GameBoard.h"
+#include "MainMenu.h"
+#include "PeerSocket.h"
+#include "ResourceIds.h"
+#include "Resources.h"
+#include "StatusParts.h"
+#include "StringTable.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusTipEvent>
+#include <QTimer>
+#include <QWindow>
+
+namespace {
+constexpr int START_DELAY_MS = 100;
+constexpr int BOARD_ORIGIN_X = 125;
+constexpr int BOARD_ORIGIN_Y = 25;
+} // namespace
+
+CGameWnd::CGameWnd(GameBoard &board, PeerSocket &link, SettingsStore &settings, QWidget *parent,
+                   int connectTimeoutMs)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                                | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                                | Qt::WindowCloseButtonHint),
+      connectTimeoutMs(connectTimeoutMs), board(board), link(link), settings(settings),
+      backBitmap(BoardPainter::BUFFER_WIDTH, BoardPainter::BUFFER_HEIGHT)
+{
+    appTitle = loadString(res::IDS_APP_TITLE);
+    setWindowTitle(appTitle);
+
+    // Until the frame is known the whole outer size goes to the client area;
+    // fitToFrame corrects it once the window manager has framed the window.
+    setFixedSize(FRAME_WIDTH, FRAME_HEIGHT);
+    if (QScreen *screen = this->screen()) {
+        const QRect area = screen->geometry();
+        move(area.x() + (area.width() - FRAME_WIDTH) / 2, area.y() + (area.height() - FRAME_HEIGHT) / 2);
+    }
+
+    backBitmap.fill(BoardPainter::groundColour());
+    view = new BoardView(*this, backBitmap, this);
+    setCentralWidget(view);
+
+    buildMenu();
+
+    loadPictures();
+    for (int id : {int(res::IDC_WAIT_TURN), int(res::IDC_OK), int(res::IDC_NO)})
+        cursors.insert(id, loadCursor(id));
+    cursors.insert(CURSOR_ARROW, QCursor(Qt::ArrowCursor));
+
+    status = new StatusParts(this);
+    setStatusBar(status);
+    showStatus(res::IDS_WAIT_JOINING);
+
+    for (int id : {TIMER_START, TIMER_CONNECT, TIMER_NEW_SET}) {
+        auto *timer = new QTimer(this);
+        timer->setSingleShot(true);
+        connect(timer, &QTimer::timeout, this, [this, id] { OnTimer(id); });
+        timers.insert(id, timer);
+    }
+    startWindowTimer(TIMER_START, START_DELAY_MS);
+}
+
+CGameWnd::~CGameWnd()
+{
+    OnDestroy();
+}
+
+void CGameWnd::buildMenu()
+{
+    actions = MainMenu::build(menuBar(), this);
+    for (QAction *action : std::as_const(actions)) {
+        const int id = MainMenu::commandOf(action);
+        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+    }
+    for (QMenu *menu : menuBar()->findChildren<QMenu *>()) {
+        connect(menu, &QMenu::aboutToShow, this, [this] {
+            OnUpdateGameCommand();
+            OnUpdateStartAlarm();
+            OnUpdateMessageAlarm();
+            OnMenuSelect(0);
+        });
+        connect(menu, &QMenu::hovered, this,
+                [this](QAction *action) { OnMenuSelect(MainMenu::commandOf(action)); });
+        connect(menu, &QMenu::aboutToHide, this, [this] { OnMenuSelect(0, true); });
+    }
+    OnUpdateGameCommand();
+    OnUpdateStartAlarm();
+    OnUpdateMessageAlarm();
+}
+
+// --- status bar ----------------------------------------------------------
+
+void CGameWnd::setStatusText(int part, const QString &text)
+{
+    status->setPartText(part, text);
+}
+
+QString CGameWnd::statusText(int part) const
+{
+    return status->partText(part);
+}
+
+void CGameWnd::showStatus(int stringId)
+{
+    setStatusText(0, loadString(stringId));
+}
+
+// --- timers --------------------------------------------------------------
+
+void CGameWnd::startWindowTimer(int id, int ms)
+{
+    if (QTimer *timer = timers.value(id))
+        timer->start(qMax(0, ms));
+}
+
+void CGameWnd::killWindowTimer(int id)
+{
+    if (QTimer *timer = timers.value(id))
+        timer->stop();
+}
+
+bool CGameWnd::isWindowTimerActive(int id) const
+{
+    const QTimer *timer = timers.value(id);
+    return timer && timer->isActive();
+}
+
+void CGameWnd::OnTimer(int id)
+{
+    switch (id) {
+    case TIMER_START:
+        killWindowTimer(TIMER_START);
+        if (RunStartSequence() == 0)
+            close();
+        break;
+    case TIMER_CONNECT:
+        killWindowTimer(TIMER_CONNECT);
+        // A link that has found its role meanwhile makes the time-out harmless.
+        if (link.role == ROLE_NONE) {
+            messageBox(loadString(res::IDS_NETWORK_ERROR), QMessageBox::Critical);
+            close();
+        }
+        break;
+    case TIMER_NEW_SET:
+        killWindowTimer(TIMER_NEW_SET);
+        board.setUpPosition(BOARD_ORIGIN_X, BOARD_ORIGIN_Y);
+        board.generateMoves();
+        redraw();
+        break;
+    default:
+        break;
+    }
+}
+
+// --- drawing -------------------------------------------------------------
+
+void CGameWnd::loadPictures()
+{
+    const QScreen *screen = this->screen();
+    pictures.load(screen ? screen->depth() : 32);
+}
+
+void CGameWnd::redraw()
+{
+    BoardPainter::drawBoard(board, pictures, backBitmap);
+    view->update();
+}
+
+void CGameWnd::OnSysColorChange()
+{
+    loadPictures();
+    redraw();
+}
+
+void CGameWnd::setBoardCursor(int cursorId)
+{
+    if (!cursors.contains(cursorId))
+        cursorId = CURSOR_ARROW;
+    currentCursor = cursorId;
+    view->setCursor(cursors.value(cursorId));
+}
+
+int CGameWnd::messageBox(const QString &text, QMessageBox::Icon icon,
+                         QMessageBox::StandardButtons buttons)
+{
+    // Modal over this window only, so that the chat window stays usable.
+    return dlg::messageBox(this, text, icon, buttons);
+}
+
+// --- mouse ---------------------------------------------------------------
+
+void CGameWnd::OnMouseMove(int x, int y)
+{
+    if (board.isMyTurn() == 1 && board.hasSelection()) {
+        const uint8_t s = board.squareAt(x, y);
+        if (s != NO_SQUARE && board.isTargetOfSelected(s) == 1) {
+            setBoardCursor(res::IDC_OK);
+            showStatus(res::IDS_CAN_GO);
+        } else {
+            setBoardCursor(res::IDC_NO);
+            showStatus(res::IDS_CANNOT_GO);
+        }
+    } else if (board.isMyTurn() == 1) {
+        setBoardCursor(CURSOR_ARROW);
+        showStatus(res::IDS_YOUR_TURN);
+    } else {
+        // The opponent is to move: the status text stays as the game left it.
+        setBoardCursor(res::IDC_WAIT_TURN);
+    }
+    setStatusText(1, QString::fromStdString(board.squareName(x, y)));
+}
+
+void CGameWnd::OnLButtonDown(int x, int y)
+{
+    // Clicks during the opponent's turn do nothing.
+    if (board.isMyTurn() != 1)
+        return;
+    board.handleClick(x, y);
+    redraw();
+}
+
+// --- menu ----------------------------------------------------------------
+
+void CGameWnd::OnMenuSelect(int item, bool closed)
+{
+    if (menuTextSaved == 0) {
+        savedStatusText = statusText(0);
+        menuTextSaved = 1;
+    }
+    // Menu titles and separators have no prompt and show an empty part.
+    setStatusText(0, loadString(item));
+    if (closed) {
+        setStatusText(0, savedStatusText);
+        menuTextSaved = 0;
+    }
+}
+
+void CGameWnd::OnCommand(int id)
+{
+    switch (id) {
+    case res::ID_DRAW_OFFER: OnDrawOffer(); break;
+    case res::ID_CAPITULATE: OnCapitulate(); break;
+    case res::ID_SCORE: OnScore(); break;
+    case res::ID_CHAT: OnChat(); break;
+    case res::ID_START_ALARM: OnStartAlarm(); break;
+    case res::ID_MESSAGE_ALARM: OnMessageAlarm(); break;
+    case res::ID_HELP_FINDER: OnHelpContents(); break;
+    case res::ID_HOME_PAGE: OnHomePage(); break;
+    case res::ID_APP_ABOUT: OnAbout(); break;
+    case res::ID_AUTHORS: OnAuthors(); break;
+    case res::ID_APP_EXIT: close(); break;
+    default: break;
+    }
+}
+
+void CGameWnd::OnUpdateGameCommand()
+{
+    const bool enabled = board.isMyTurn() == 1;
+    for (int id : {res::ID_DRAW_OFFER, res::ID_CAPITULATE})
+        if (QAction *action = commandAction(id))
+            action->setEnabled(enabled);
+}
+
+void CGameWnd::OnUpdateStartAlarm()
+{
+    if (QAction *action = commandAction(res::ID_START_ALARM))
+        action->setChecked(startAlarmOff == 0);
+}
+
+void CGameWnd::OnUpdateMessageAlarm()
+{
+    if (QAction *action = commandAction(res::ID_MESSAGE_ALARM))
+        action->setChecked(messageAlarmOff == 0);
+}
+
+// --- window life ---------------------------------------------------------
+
+void CGameWnd::fitToFrame()
+{
+    const QWindow *handle = windowHandle();
+    if (!handle || !isVisible())
+        return;
+    const QMargins frame = handle->frameMargins();
+    if (frame == knownFrame)
+        return;
+    knownFrame = frame;
+    // The outer frame is what has the fixed size; the client area gets what
+    // the caption and borders leave of it.
+    const int width = qMax(1, FRAME_WIDTH - frame.left() - frame.right());
+    const int height = qMax(1, FRAME_HEIGHT - frame.top() - frame.bottom());
+    setFixedSize(width, height);
+    if (const QScreen *screen = this->screen()) {
+        const QRect area = screen->geometry();
+        move(area.x() + (area.width() - FRAME_WIDTH) / 2, area.y() + (area.height() - FRAME_HEIGHT) / 2);
+    }
+}
+
+bool CGameWnd::event(QEvent *event)
+{
+    if (event->type() == QEvent::StatusTip) {
+        // While a menu is open the pointer leaving its items for a separator
+        // empties part 0; the items' prompts come with their highlighting.
+        // The status bar's own message line is never used.
+        if (menuTextSaved == 1 && static_cast<QStatusTipEvent *>(event)->tip().isEmpty())
+            OnMenuSelect(0);
+        return true;
+    }
+    const bool handled = QMainWindow::event(event);
+    switch (event->type()) {
+    case QEvent::Show:
+        if (!screenWatched && windowHandle()) {
+            screenWatched = true;
+            connect(windowHandle(), &QWindow::screenChanged, this, [this] { OnSysColorChange(); });
+        }
+        fitToFrame();
+        break;
+    case QEvent::Move:
+    case QEvent::Resize:
+        // The window manager reports its frame only after framing the window.
+        fitToFrame();
+        break;
+    default:
+        break;
+    }
+    return handled;
+}
+
+void CGameWnd::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        OnSysColorChange();
+}
+
+void CGameWnd::closeEvent(QCloseEvent *event)
+{
+    QMainWindow::closeEvent(event);
+    if (event->isAccepted())
+        OnDestroy();
+}
+
+void CGameWnd::OnDestroy()
+{
+    if (destroyedOnce)
+        return;
+    destroyedOnce = true;
+    for (QTimer *timer : std::as_const(timers))
+        timer->stop();
+    // The peer learns that this player has left, unless it left first or
+    // there never was a peer.
+    if ((link.role == ROLE_SERVER || link.role == ROLE_CLIENT) && opponentGone == 0)
+        link.SendQuit();
+    emit windowClosed();
+}

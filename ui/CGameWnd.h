@@ -1,0 +1,149 @@
+#pragma once
+#include "BoardPainter.h"
+
+#include <QCursor>
+#include <QHash>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QString>
+
+class BoardView;
+class GameBoard;
+class PeerSocket;
+class QAction;
+class QTimer;
+class SettingsStore;
+class StatusParts;
+
+// The window's one-shot timers, by identifier.
+inline constexpr int TIMER_START = 1;     // runs the start sequence after creation
+inline constexpr int TIMER_CONNECT = 2;   // gives up a join that found no server
+inline constexpr int TIMER_NEW_SET = 6;   // sets up the board of the next set
+
+// Cursor number for the system's standard arrow.
+inline constexpr int CURSOR_ARROW = 0;
+
+// The program's only top-level window: fixed size, the game menu, a status
+// bar of three parts and the back buffer in which the board is rendered. The
+// play controller, the game commands and the start sequence are further
+// methods of this class, in files of their own.
+class CGameWnd : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // connectTimeoutMs: how long a join or a matchmaking start may take to
+    // find the opponent before the program gives up.
+    CGameWnd(GameBoard &board, PeerSocket &link, SettingsStore &settings, QWidget *parent = nullptr,
+             int connectTimeoutMs = 30000);
+    ~CGameWnd() override;
+
+    // Outer size of the window, frame included, where the window manager
+    // lets the program choose it.
+    static constexpr int FRAME_WIDTH = 560;
+    static constexpr int FRAME_HEIGHT = 460;
+
+    // --- services for the controller, the commands and the start sequence -
+    void setStatusText(int part, const QString &text);
+    QString statusText(int part) const;
+    void showStatus(int stringId);    // string by number into part 0
+
+    void startWindowTimer(int id, int ms);
+    void killWindowTimer(int id);
+    bool isWindowTimerActive(int id) const;
+    void OnTimer(int id);
+
+    // Renders the board into the back buffer and repaints without erasing.
+    void redraw();
+    const QPixmap &backBuffer() const { return backBitmap; }
+    const PictureTable &pictureTable() const { return pictures; }
+
+    // 140, 144, 145 or CURSOR_ARROW.
+    void setBoardCursor(int cursorId);
+    int boardCursor() const { return currentCursor; }
+
+    // A modal message box with the program's caption; returns the button.
+    int messageBox(const QString &text, QMessageBox::Icon icon = QMessageBox::Critical,
+                   QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+
+    QAction *commandAction(int id) const { return actions.value(id); }
+    BoardView *boardView() const { return view; }
+    StatusParts *statusParts() const { return status; }
+
+    // --- window handlers -------------------------------------------------
+    void OnMouseMove(int x, int y);
+    void OnLButtonDown(int x, int y);
+    // A menu item highlighted (its command number, 0 for a menu title), or,
+    // with closed set, the menus closed.
+    void OnMenuSelect(int item, bool closed = false);
+    void OnSysColorChange();
+    void OnCommand(int id);
+
+    // Command enabling and check marks, refreshed before a menu opens.
+    void OnUpdateGameCommand();
+    void OnUpdateStartAlarm();
+    void OnUpdateMessageAlarm();
+
+    // --- play controller (PlayController.cpp) ----------------------------
+    void OnLinkEvent(unsigned int event, int param);
+
+    // --- game commands (GameCommands.cpp) --------------------------------
+    void OnDrawOffer();
+    void OnCapitulate();
+    void OnScore();
+    void OnChat();
+    void OnStartAlarm();
+    void OnMessageAlarm();
+    void OnHelpContents();
+    void OnHomePage();
+    void OnAbout();
+    void OnAuthors();
+
+    // --- start sequence (StartSequence.cpp) ------------------------------
+    // 1 when the program goes on, 0 when it is to end.
+    int RunStartSequence();
+
+    // --- state shared by the window's methods ----------------------------
+    QString appTitle;
+    QString playerName;
+    QString messageText;
+    int opponentGone = 0;
+    int startAlarmOff = 1;
+    int messageAlarmOff = 1;
+    int menuTextSaved = 0;
+    QString savedStatusText;
+    int connectTimeoutMs;
+
+signals:
+    // The window has closed; the program ends with it.
+    void windowClosed();
+
+protected:
+    bool event(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    GameBoard &board;
+    PeerSocket &link;
+    SettingsStore &settings;
+
+    QPixmap backBitmap;
+    PictureTable pictures;
+    QHash<int, QCursor> cursors;
+    int currentCursor = CURSOR_ARROW;
+
+    BoardView *view = nullptr;
+    StatusParts *status = nullptr;
+    QHash<int, QAction *> actions;
+    QHash<int, QTimer *> timers;
+
+    QMargins knownFrame{-1, -1, -1, -1};
+    bool screenWatched = false;
+    bool destroyedOnce = false;
+
+    void loadPictures();
+    void buildMenu();
+    void fitToFrame();
+    void OnDestroy();
+};
