@@ -1,0 +1,18 @@
+#pragma once
+#include <QHostAddress>
+#include <QString>
+#include <QStringList>
+
+// What the lobby is told on its command line.
+struct LobbyOptions
+{
+    quint16 httpPort = 8080;
+    quint16 directoryPort = 8100;
+    // The game link is IPv4 only, so "all interfaces" means all IPv4 ones.
+    QHostAddress bind = QHostAddress(QHostAddress::AnyIPv4);
+    bool help = false;
+    QString helpText;
+    QString error; // non-empty: the command line could not be used
+};
+
+LobbyOptions parseLobbyOptions(const QStringList &arguments);

@@ -1,0 +1,52 @@
+#pragma once
+#include "MatchIds.h"
+#include "PairingPolicy.h"
+#include "WaitingQueue.h"
+
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QHttpServer>
+#include <QObject>
+
+class QHttpServerRequest;
+class QHttpServerResponse;
+
+struct WebLobbyConfig
+{
+    int capacity = 1000;                 // waiting hosts kept at most
+    qint64 expiryMs = 10 * 60 * 1000;    // a waiting host is forgotten after this
+    qint64 recentMs = 20 * 1000;         // a proposed host is passed over this long
+    quint32 idSeed = 0;                  // 0: seeded from the system
+};
+
+// The matchmaking web server: answers "/start.asp" and "/end.asp" with one
+// text line each. Everything else the HTTP layer answers 404.
+class WebLobby : public QObject
+{
+    Q_OBJECT
+public:
+    using Config = WebLobbyConfig;
+
+    explicit WebLobby(const Config &config = Config(), QObject *parent = nullptr);
+
+    // Starts listening; port 0 takes any free port. Returns the bound port, 0 on failure.
+    quint16 listen(const QHostAddress &address, quint16 port);
+
+    const WaitingQueue &waiting() const { return queue; }
+
+signals:
+    // One line for each pairing event: a host waits, is proposed, struck off,
+    // dropped, expired or ends its game.
+    void pairingEvent(const QString &line);
+
+private:
+    QHttpServerResponse onStart(const QHttpServerRequest &request);
+    QHttpServerResponse onEnd(const QHttpServerRequest &request);
+    void report(const QStringList &events);
+
+    WaitingQueue queue;
+    MatchIds ids;
+    PairingPolicy policy;
+    QElapsedTimer clock;
+    QHttpServer http;
+};

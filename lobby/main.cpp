@@ -1,0 +1,62 @@
+// sorvada-lobby: pairs copies of the game that connect through a server,
+// over HTTP (start.asp / end.asp) and over the UDP directory protocol.
+#include "DirectoryServer.h"
+#include "LobbyOptions.h"
+#include "WebLobby.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+
+#include <cstdio>
+
+namespace {
+void printLine(FILE *stream, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("sorvada-lobby"));
+
+    const LobbyOptions options = parseLobbyOptions(QCoreApplication::arguments());
+    if (!options.error.isEmpty()) {
+        printLine(stderr, QStringLiteral("sorvada-lobby: %1\n\n%2").arg(options.error, options.helpText));
+        return 2;
+    }
+    if (options.help) {
+        printLine(stdout, options.helpText);
+        return 0;
+    }
+
+    WebLobby web;
+    DirectoryServer directory;
+    auto log = [](const QString &event) {
+        printLine(stdout, QDateTime::currentDateTime().toString(Qt::ISODate) + QLatin1Char(' ') + event);
+    };
+    QObject::connect(&web, &WebLobby::pairingEvent, &app, log);
+    QObject::connect(&directory, &DirectoryServer::pairingEvent, &app, log);
+
+    const quint16 httpPort = web.listen(options.bind, options.httpPort);
+    if (httpPort == 0) {
+        printLine(stderr, QStringLiteral("sorvada-lobby: cannot listen on TCP port %1").arg(options.httpPort));
+        return 1;
+    }
+    const quint16 directoryPort = directory.listen(options.bind, options.directoryPort);
+    if (directoryPort == 0) {
+        printLine(stderr,
+                  QStringLiteral("sorvada-lobby: cannot bind UDP port %1").arg(options.directoryPort));
+        return 1;
+    }
+    // The first line names the ports actually bound, so that a caller that
+    // asked for port 0 learns which ones it got.
+    printLine(stdout, QStringLiteral("sorvada-lobby listening on %1: web lobby TCP port %2, directory UDP port %3")
+                          .arg(options.bind.toString())
+                          .arg(httpPort)
+                          .arg(directoryPort));
+    return app.exec();
+}

@@ -1,0 +1,284 @@
+// Two or three copies of the game link paired through a real lobby on
+// 127.0.0.1: the lobby program itself, or its web part in this process where
+// the test needs to look into its queue or shorten its times.
+#include "LinkEvents.h"
+#include "LobbyProcess.h"
+#include "PeerRecord.h"
+#include "PeerSocket.h"
+#include "WebLobby.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkDatagram>
+#include <QNetworkReply>
+#include <QSignalSpy>
+#include <QUdpSocket>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// A copy of the link with its events recorded.
+struct Copy
+{
+    explicit Copy(int answerTimeoutMs = 15000)
+    {
+        PeerSocketConfig config;
+        config.answerTimeoutMs = answerTimeoutMs;
+        config.httpTimeoutMs = 10000;
+        config.userAgent = QStringLiteral("sorvada-test");
+        link = std::make_unique<PeerSocket>(config);
+        events = std::make_unique<QSignalSpy>(link.get(), &PeerSocket::linkEvent);
+    }
+    Copy(const PeerSocketConfig &config)
+    {
+        link = std::make_unique<PeerSocket>(config);
+        events = std::make_unique<QSignalSpy>(link.get(), &PeerSocket::linkEvent);
+    }
+
+    bool saw(unsigned int event) const
+    {
+        for (const QList<QVariant> &e : *events) {
+            if (e.at(0).toUInt() == event)
+                return true;
+        }
+        return false;
+    }
+
+    std::unique_ptr<PeerSocket> link;
+    std::unique_ptr<QSignalSpy> events;
+};
+
+// The client sends a move and the server receives it in order.
+void moveCrosses(Copy &server, Copy &client)
+{
+    client.link->sendRecord.writeLeg(MOVE, 42, 35, 0);
+    QVERIFY(client.link->SendReliable(0));
+    QTRY_VERIFY_WITH_TIMEOUT(server.saw(LINK_RECEIVED), 10000);
+    QCOMPARE(server.link->recvRecord.type(), MOVE);
+    QCOMPARE(server.link->recvRecord.legFrom(), uint8_t(63 - 42));
+    QCOMPARE(server.link->recvRecord.legTo(), uint8_t(63 - 35));
+}
+
+QString webAddress(quint16 port)
+{
+    return QStringLiteral("http://127.0.0.1:%1").arg(port);
+}
+
+} // namespace
+
+class TestLobbyPairing : public QObject
+{
+    Q_OBJECT
+
+    QNetworkAccessManager manager;
+
+    QByteArray get(const QString &url)
+    {
+        QNetworkReply *reply = manager.get(QNetworkRequest(QUrl(url)));
+        QSignalSpy finished(reply, &QNetworkReply::finished);
+        if (!reply->isFinished())
+            finished.wait(10000);
+        const QByteArray body = reply->readAll();
+        reply->deleteLater();
+        return body;
+    }
+
+private slots:
+    void initTestCase() { manager.setProxy(QNetworkProxy::NoProxy); }
+
+    void pairedOverHttpThenBothEnd()
+    {
+        LobbyProcess lobby;
+        QVERIFY(lobby.start(QStringLiteral(LOBBY_PROGRAM)));
+        Copy host, guest;
+
+        QVERIFY(host.link->Start(1, webAddress(lobby.httpPort), START_VIA_SERVER, GAME_KIND));
+        QVERIFY(host.link->viaWeb);
+        QCOMPARE(host.link->role, ROLE_SERVER);
+        QVERIFY(host.saw(LINK_SERVING));
+
+        QVERIFY(guest.link->Start(1, webAddress(lobby.httpPort), START_VIA_SERVER, GAME_KIND));
+        QCOMPARE(guest.link->partnerPort, host.link->localPort());
+        QCOMPARE(guest.link->partnerAddress, QStringLiteral("127.0.0.1"));
+        QVERIFY(!guest.link->matchId.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(guest.saw(LINK_JOINED), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(host.saw(LINK_PEER_JOINED), 10000);
+        QCOMPARE(guest.link->role, ROLE_CLIENT);
+        QCOMPARE(host.link->role, ROLE_SERVER);
+        moveCrosses(host, guest);
+
+        // The guest leaves: its end query says Client; the host's, made when
+        // the QUIT reaches it, says Server and strikes it off the queue.
+        guest.link->SendQuit();
+        QTRY_VERIFY_WITH_TIMEOUT(host.saw(LINK_PEER_GONE), 10000);
+        const QString guestEnd = QStringLiteral("ended 127.0.0.1:%1 as Client").arg(guest.link->localPort());
+        const QString hostEnd = QStringLiteral("ended host 127.0.0.1:%1").arg(host.link->localPort());
+        QTRY_VERIFY_WITH_TIMEOUT(lobby.hasLineContaining(guestEnd), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(lobby.hasLineContaining(hostEnd), 10000);
+        QVERIFY(lobby.hasLineContaining(hostEnd + QStringLiteral(" (kind 4, ID %1) as Server").arg(guest.link->matchId)));
+    }
+
+    void pairedOverTheDirectory()
+    {
+        LobbyProcess lobby;
+        QVERIFY(lobby.start(QStringLiteral(LOBBY_PROGRAM)));
+        PeerSocketConfig config;
+        config.directoryPort = lobby.directoryPort;
+        Copy host(config), guest(config);
+
+        QVERIFY(host.link->Start(1, QStringLiteral("127.0.0.1"), START_VIA_SERVER, GAME_KIND));
+        QVERIFY(!host.link->viaWeb);
+        QTRY_VERIFY_WITH_TIMEOUT(host.saw(LINK_SERVING), 10000);
+        QCOMPARE(host.link->role, ROLE_SERVER);
+
+        // The lobby checks the host with a probe before it sends the guest on.
+        QVERIFY(guest.link->Start(1, QStringLiteral("localhost"), START_VIA_SERVER, GAME_KIND));
+        QTRY_VERIFY_WITH_TIMEOUT(guest.saw(LINK_JOINED), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(host.saw(LINK_PEER_JOINED), 10000);
+        QCOMPARE(guest.link->role, ROLE_CLIENT);
+        moveCrosses(host, guest);
+        QTRY_VERIFY_WITH_TIMEOUT(lobby.hasLineContaining(QStringLiteral("directory: paired 127.0.0.1:%1 with host 127.0.0.1:%2")
+                                                             .arg(guest.link->localPort())
+                                                             .arg(host.link->localPort())),
+                                 5000);
+    }
+
+    // A host that already has its partner answers a knock with CONNECT_BUSY;
+    // the knocker reports it with its ID and is sent on to the next host.
+    void busyHostIsReportedAndCallerSentOn()
+    {
+        WebLobbyConfig config;
+        config.recentMs = 300;
+        WebLobby lobby(config);
+        QSignalSpy log(&lobby, &WebLobby::pairingEvent);
+        const quint16 port = lobby.listen(QHostAddress::LocalHost, 0);
+        QVERIFY(port != 0);
+
+        Copy busy, direct, next, knocker;
+        QVERIFY(busy.link->Start(1, webAddress(port), START_VIA_SERVER, GAME_KIND));
+        const QString busyId = lobby.waiting().findAt(QStringLiteral("127.0.0.1"), busy.link->localPort())->id;
+        // Someone joins it directly, without the lobby knowing.
+        PeerSocketConfig joinConfig;
+        joinConfig.gamePort = busy.link->localPort();
+        Copy joiner(joinConfig);
+        QVERIFY(joiner.link->Start(1, QStringLiteral("127.0.0.1"), START_JOIN, GAME_KIND));
+        QTRY_VERIFY_WITH_TIMEOUT(busy.saw(LINK_PEER_JOINED), 10000);
+
+        // A caller that never knocks makes the lobby propose the busy host once,
+        // so that the next copy is told to wait behind it.
+        QVERIFY(get(webAddress(port) + QStringLiteral("/start.asp?type=4&port=9&mode=WANT_CONNECT&ID="))
+                    .startsWith("Client/"));
+        QVERIFY(next.link->Start(1, webAddress(port), START_VIA_SERVER, GAME_KIND));
+        QCOMPARE(next.link->role, ROLE_SERVER);
+        QCOMPARE(lobby.waiting().size(), 2);
+
+        // Once that proposal is no longer recent, the busy host is the first offered again.
+        QElapsedTimer since;
+        since.start();
+        QTRY_VERIFY_WITH_TIMEOUT(since.elapsed() > config.recentMs + 50, 5000);
+        QVERIFY(knocker.link->Start(1, webAddress(port), START_VIA_SERVER, GAME_KIND));
+        QTRY_VERIFY_WITH_TIMEOUT(knocker.saw(LINK_JOINED), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(next.saw(LINK_PEER_JOINED), 10000);
+        QCOMPARE(knocker.link->role, ROLE_CLIENT);
+        QCOMPARE(knocker.link->partnerPort, next.link->localPort());
+        QVERIFY(!lobby.waiting().findById(busyId));
+        bool reported = false;
+        for (const QList<QVariant> &line : log)
+            reported |= line.at(0).toString().contains(QStringLiteral("ID %1): 127.0.0.1:%2 reported SERVER_BUSY")
+                                                           .arg(busyId)
+                                                           .arg(knocker.link->localPort()));
+        QVERIFY(reported);
+        moveCrosses(next, knocker);
+    }
+
+    // A proposed host that never answers is reported when the answer timer runs out.
+    void silentHostIsReportedAfterTheAnswerTimer()
+    {
+        WebLobby lobby;
+        QSignalSpy log(&lobby, &WebLobby::pairingEvent);
+        const quint16 port = lobby.listen(QHostAddress::LocalHost, 0);
+        QUdpSocket silent;
+        QVERIFY(silent.bind(QHostAddress::LocalHost, 0));
+        QCOMPARE(get(webAddress(port) + QStringLiteral("/start.asp?type=4&port=%1&mode=WANT_CONNECT&ID=")
+                                            .arg(silent.localPort())),
+                 QByteArray("Server\n"));
+        const QString silentId = lobby.waiting().findAt(QStringLiteral("127.0.0.1"), silent.localPort())->id;
+
+        Copy caller(300);
+        QVERIFY(caller.link->Start(1, webAddress(port), START_VIA_SERVER, GAME_KIND));
+        QCOMPARE(caller.link->role, ROLE_NONE);
+        QCOMPARE(caller.link->matchId, silentId);
+        // The knock reached the silent host, which lets it go unanswered.
+        QTRY_VERIFY_WITH_TIMEOUT(silent.hasPendingDatagrams(), 5000);
+        PeerRecord knock;
+        QVERIFY(knock.assign(silent.receiveDatagram().data()));
+        QCOMPARE(knock.type(), CONNECT_REQUEST);
+
+        QTRY_COMPARE_WITH_TIMEOUT(caller.link->role, ROLE_SERVER, 10000);
+        QVERIFY(caller.saw(LINK_SERVING));
+        QVERIFY(!lobby.waiting().findById(silentId));
+        QVERIFY(lobby.waiting().findAt(QStringLiteral("127.0.0.1"), caller.link->localPort()));
+        bool reported = false;
+        for (const QList<QVariant> &line : log)
+            reported |= line.at(0).toString().contains(QStringLiteral("reported SERVER_NORESPONSE"));
+        QVERIFY(reported);
+    }
+
+    // "HTTP:" in capitals is not the web lobby: it is taken as a directory
+    // host name, which does not resolve, so the lobby never hears of it.
+    void capitalisedSchemeIsNotTheWebLobby()
+    {
+        WebLobby lobby;
+        QSignalSpy log(&lobby, &WebLobby::pairingEvent);
+        const quint16 port = lobby.listen(QHostAddress::LocalHost, 0);
+        Copy copy;
+        copy.link->Start(1, QStringLiteral("HTTP://127.0.0.1:%1").arg(port), START_VIA_SERVER, GAME_KIND);
+        QVERIFY(!copy.link->viaWeb);
+        QCOMPARE(copy.link->role, ROLE_NONE);
+        QVERIFY(!log.wait(300));
+        QCOMPARE(lobby.waiting().size(), 0);
+    }
+
+    // A burst of 10,000 start queries from as many ports: the program keeps
+    // answering and its memory stays bounded.
+    void burstKeepsTheProgramSmall()
+    {
+        LobbyProcess lobby;
+        QVERIFY(lobby.start(QStringLiteral(LOBBY_PROGRAM)));
+        const long before = lobby.residentKiB();
+        QVERIFY(before > 0);
+        constexpr int TOTAL = 10000;
+        int done = 0, failed = 0, next = 0;
+        QEventLoop loop;
+        std::function<void()> launch = [&] {
+            const int caller = next++;
+            const QUrl url(webAddress(lobby.httpPort)
+                           + QStringLiteral("/start.asp?type=4&port=%1&mode=WANT_CONNECT&ID=").arg(1 + caller % 65000));
+            QNetworkReply *reply = manager.get(QNetworkRequest(url));
+            connect(reply, &QNetworkReply::finished, this, [&, reply] {
+                failed += reply->error() != QNetworkReply::NoError;
+                reply->deleteLater();
+                if (++done == TOTAL)
+                    loop.quit();
+                else if (next < TOTAL)
+                    launch();
+            });
+        };
+        for (int i = 0; i < 12; ++i)
+            launch();
+        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+        loop.exec();
+        QCOMPARE(done, TOTAL);
+        QCOMPARE(failed, 0);
+        const long after = lobby.residentKiB();
+        qInfo("lobby resident memory: %ld KiB before, %ld KiB after %d requests", before, after, TOTAL);
+        QVERIFY2(after - before < 32 * 1024, "the burst grew the lobby by more than 32 MiB");
+        QVERIFY(get(webAddress(lobby.httpPort) + QStringLiteral("/start.asp?type=4&port=65530&mode=WANT_CONNECT&ID="))
+                    .endsWith('\n'));
+        QCOMPARE(lobby.process.state(), QProcess::Running);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLobbyPairing)
+#include "test_lobby_pairing.moc"

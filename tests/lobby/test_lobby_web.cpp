@@ -1,0 +1,158 @@
+// The web lobby over real HTTP on 127.0.0.1: answers, refusals and a flood.
+#include "WebLobby.h"
+
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+struct Reply
+{
+    int status = 0;
+    QByteArray body;
+};
+} // namespace
+
+class TestLobbyWeb : public QObject
+{
+    Q_OBJECT
+
+    QNetworkAccessManager manager;
+
+    Reply get(quint16 port, const QString &pathAndQuery)
+    {
+        QNetworkRequest request(QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(pathAndQuery)));
+        QNetworkReply *reply = manager.get(request);
+        QSignalSpy finished(reply, &QNetworkReply::finished);
+        if (!reply->isFinished())
+            finished.wait(10000);
+        Reply r;
+        r.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        r.body = reply->readAll();
+        reply->deleteLater();
+        return r;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        manager.setProxy(QNetworkProxy::NoProxy);
+    }
+
+    void pairsTwoCallersAndEndsTheHost()
+    {
+        WebLobby lobby;
+        QSignalSpy events(&lobby, &WebLobby::pairingEvent);
+        const quint16 port = lobby.listen(QHostAddress::LocalHost, 0);
+        QVERIFY(port != 0);
+
+        const Reply host = get(port, QStringLiteral("/start.asp?type=4&port=2345&mode=WANT_CONNECT&ID="));
+        QCOMPARE(host.status, 200);
+        QCOMPARE(host.body, QByteArray("Server\n"));
+        const QString id = lobby.waiting().findAt(QStringLiteral("127.0.0.1"), 2345)->id;
+
+        const Reply knocker = get(port, QStringLiteral("/start.asp?type=4&port=3456&mode=WANT_CONNECT&ID="));
+        QCOMPARE(knocker.status, 200);
+        QCOMPARE(QString::fromLatin1(knocker.body), QStringLiteral("Client/127.0.0.1/2345/%1\n").arg(id));
+
+        const Reply end = get(port, QStringLiteral("/end.asp?port=2345&mode=Server"));
+        QCOMPARE(end.status, 200);
+        QCOMPARE(lobby.waiting().size(), 0);
+        // Waits, proposal and end: one log line each.
+        QCOMPARE(events.size(), 3);
+        QVERIFY(events.at(1).at(0).toString().contains(QStringLiteral("proposed")));
+        QVERIFY(events.at(2).at(0).toString().contains(QStringLiteral("as Server")));
+    }
+
+    void malformedQueriesAreRefusedWithAReason_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::newRow("no parameters") << "/start.asp" << 400 << QByteArray("bad type\n");
+        QTest::newRow("letters for port") << "/start.asp?type=4&port=abc&mode=WANT_CONNECT&ID=" << 400
+                                          << QByteArray("bad port\n");
+        QTest::newRow("unknown mode") << "/start.asp?type=4&port=5&mode=PLEASE&ID=" << 400
+                                      << QByteArray("bad mode\n");
+        QTest::newRow("ID with markup") << "/start.asp?type=4&port=5&mode=SERVER_BUSY&ID=%3Cb%3E" << 400
+                                        << QByteArray("bad ID\n");
+        QTest::newRow("end without mode") << "/end.asp?port=5" << 400 << QByteArray("bad mode\n");
+        QTest::newRow("end with port zero") << "/end.asp?port=0&mode=Client" << 400 << QByteArray("bad port\n");
+        QTest::newRow("garbage bytes") << "/start.asp?type=%00%FF&port=%0A&mode=%0D%0A" << 400
+                                       << QByteArray("bad type\n");
+    }
+
+    void malformedQueriesAreRefusedWithAReason()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        WebLobby lobby;
+        QSignalSpy events(&lobby, &WebLobby::pairingEvent);
+        const quint16 port = lobby.listen(QHostAddress::LocalHost, 0);
+        const Reply reply = get(port, path);
+        QCOMPARE(reply.status, status);
+        QCOMPARE(reply.body, body);
+        QCOMPARE(lobby.waiting().size(), 0);
+        QCOMPARE(events.size(), 0);
+    }
+
+    void otherPathsAreNotFound()
+    {
+        WebLobby lobby;
+        const quint16 port = lobby.listen(QHostAddress::LocalHost, 0);
+        QCOMPARE(get(port, QStringLiteral("/")).status, 404);
+        QCOMPARE(get(port, QStringLiteral("/start.aspx?type=4")).status, 404);
+    }
+
+    // Thousands of callers, each on a port of its own, most of them told to
+    // wait: the queue stays at its bound, and the lobby still pairs afterwards.
+    // (The 10,000-request burst against the program itself is in the pairing test.)
+    void floodKeepsTheQueueBounded()
+    {
+        WebLobbyConfig config;
+        config.capacity = 200;
+        WebLobby lobby(config);
+        const quint16 port = lobby.listen(QHostAddress::LocalHost, 0);
+        constexpr int TOTAL = 3000;
+        int done = 0;
+        int failed = 0;
+        int maxWaiting = 0;
+        int next = 0;
+        QEventLoop loop;
+        // Keep a handful of requests in flight at once.
+        std::function<void()> launch = [&] {
+            const int caller = next++;
+            const QUrl url(QStringLiteral("http://127.0.0.1:%1/start.asp?type=4&port=%2&mode=WANT_CONNECT&ID=")
+                               .arg(port)
+                               .arg(1 + caller % 65000));
+            QNetworkReply *reply = manager.get(QNetworkRequest(url));
+            connect(reply, &QNetworkReply::finished, this, [&, reply] {
+                if (reply->error() != QNetworkReply::NoError)
+                    ++failed;
+                maxWaiting = std::max(maxWaiting, lobby.waiting().size());
+                reply->deleteLater();
+                if (++done == TOTAL)
+                    loop.quit();
+                else if (next < TOTAL)
+                    launch();
+            });
+        };
+        for (int i = 0; i < 12; ++i)
+            launch();
+        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+        loop.exec();
+        QCOMPARE(done, TOTAL);
+        QCOMPARE(failed, 0);
+        QVERIFY(maxWaiting <= config.capacity);
+        QCOMPARE(lobby.waiting().size(), config.capacity);
+        const Reply after = get(port, QStringLiteral("/start.asp?type=4&port=65500&mode=WANT_CONNECT&ID="));
+        QCOMPARE(after.status, 200);
+        QVERIFY(after.body.startsWith("Client/127.0.0.1/") || after.body == "Server\n");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLobbyWeb)
+#include "test_lobby_web.moc"
