@@ -1,4 +1,5 @@
 #include "CGameApp.h"
+#include "CScoreDlg.h"
 #include "GameBoard.h"
 #include "PeerSocket.h"
 
@@ -12,7 +13,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(SORVADA_APP_VERSION));
     GameBoard board;
     PeerSocket link;
-    CGameApp gameApp(board, link);
+    CScoreDlg score;
+    CGameApp gameApp(board, link, score);
     if (!gameApp.InitInstance())
         return 1;
     return app.exec();

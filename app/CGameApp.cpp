@@ -10,8 +10,9 @@
 #include <QFileInfo>
 #include <QPalette>
 
-CGameApp::CGameApp(GameBoard &board, PeerSocket &link, const QString &applicationName)
-    : board(board), link(link),
+CGameApp::CGameApp(GameBoard &board, PeerSocket &link, CScoreDlg &score,
+                   const QString &applicationName)
+    : board(board), link(link), score(score),
       appName(applicationName.isEmpty() ? programBaseName() : applicationName)
 {
 }
@@ -35,7 +36,7 @@ bool CGameApp::InitInstance()
     // the window reads comes from the right place.
     store = std::make_unique<SettingsStore>(appName);
 
-    window = std::make_unique<CGameWnd>(board, link, *store);
+    window = std::make_unique<CGameWnd>(board, link, *store, score);
     window->setWindowIcon(loadAppIcon());
     // The client area's ground, wherever the board does not cover it.
     QPalette ground = window->boardView()->palette();

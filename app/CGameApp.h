@@ -4,6 +4,7 @@
 #include <memory>
 
 class CGameWnd;
+class CScoreDlg;
 class GameBoard;
 class PeerSocket;
 class SettingsStore;
@@ -14,9 +15,10 @@ class SettingsStore;
 class CGameApp
 {
 public:
-    // The board and the link live for the whole program and outlive this
-    // object. An empty name means the program file's base name.
-    CGameApp(GameBoard &board, PeerSocket &link, const QString &applicationName = QString());
+    // The board, the link and the score live for the whole program and
+    // outlive this object. An empty name means the program file's base name.
+    CGameApp(GameBoard &board, PeerSocket &link, CScoreDlg &score,
+             const QString &applicationName = QString());
     ~CGameApp();
 
     // Start-up; false when the main window could not be made.
@@ -32,6 +34,7 @@ public:
 private:
     GameBoard &board;
     PeerSocket &link;
+    CScoreDlg &score;
     QString appName;
     std::unique_ptr<SettingsStore> store;
     std::unique_ptr<CGameWnd> window;

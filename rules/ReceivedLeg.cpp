@@ -7,7 +7,8 @@
 // an empty dark square as the second, and a path that is either one straight
 // diagonal or a slide along the landing run (through the turning square the
 // peer sent, or a landing candidate) followed by a diagonal. On the way the
-// leg may take at most one piece, and only one of ours.
+// leg may take at most one piece, and only one of ours; and the piece must be
+// one that can make such a leg.
 bool GameBoard::receivedLegFits(uint8_t from, uint8_t to, uint8_t via) const
 {
     if (from > 63 || to > 63 || via > 63)
@@ -60,6 +61,23 @@ bool GameBoard::receivedLegFits(uint8_t from, uint8_t to, uint8_t via) const
         if (cell == EMPTY_SQUARE)
             continue;
         if (cell >= 24 || pieces[cell].captured || pieces[cell].owner == moverOwner || ++taken > 1)
+            return false;
+    }
+
+    // Men of both variants and the American king move one step or jump one
+    // piece; only the Russian king flies and turns. A man steps only towards
+    // our side (the opponent's forward is down on our board), and an American
+    // man jumps only that way too.
+    const bool man = pieces[k].kind <= 1;
+    const bool flyingKing = !man && gameVariant == VARIANT_RUSSIAN;
+    if (!flyingKing) {
+        const int length = std::abs(tc - fc);
+        if (sc != fc || sr != fr)
+            return false;
+        if (!((length == 1 && taken == 0) || (length == 2 && taken == 1)))
+            return false;
+        const bool backwards = tr < fr;
+        if (man && backwards && (taken == 0 || gameVariant != VARIANT_RUSSIAN))
             return false;
     }
     return true;

@@ -25,12 +25,12 @@ constexpr int BOARD_ORIGIN_X = 125;
 constexpr int BOARD_ORIGIN_Y = 25;
 } // namespace
 
-CGameWnd::CGameWnd(GameBoard &board, PeerSocket &link, SettingsStore &settings, QWidget *parent,
-                   int connectTimeoutMs)
+CGameWnd::CGameWnd(GameBoard &board, PeerSocket &link, SettingsStore &settings,
+                   CScoreDlg &scoreDialog, QWidget *parent, int connectTimeoutMs)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                                 | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                                 | Qt::WindowCloseButtonHint),
-      connectTimeoutMs(connectTimeoutMs), board(board), link(link), settings(settings),
+      connectTimeoutMs(connectTimeoutMs), scoreDialog(scoreDialog), board(board), link(link), settings(settings),
       backBitmap(BoardPainter::BUFFER_WIDTH, BoardPainter::BUFFER_HEIGHT)
 {
     appTitle = loadString(res::IDS_APP_TITLE);
@@ -65,11 +65,16 @@ CGameWnd::CGameWnd(GameBoard &board, PeerSocket &link, SettingsStore &settings, 
         connect(timer, &QTimer::timeout, this, [this, id] { OnTimer(id); });
         timers.insert(id, timer);
     }
+    // The chat window lives as long as this window, hidden until wanted.
+    chatDialog.setSender([this](const QString &chatLine) { this->link.SendChat(chatLine.toUtf8()); });
+    board.setLegSink(this);
+
     startWindowTimer(TIMER_START, START_DELAY_MS);
 }
 
 CGameWnd::~CGameWnd()
 {
+    board.setLegSink(nullptr);
     OnDestroy();
 }
 

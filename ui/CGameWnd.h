@@ -1,5 +1,8 @@
 #pragma once
 #include "BoardPainter.h"
+#include "CChatDlg.h"
+#include "LegSink.h"
+#include "SoundPlayer.h"
 
 #include <QCursor>
 #include <QHash>
@@ -9,6 +12,7 @@
 #include <QString>
 
 class BoardView;
+class CScoreDlg;
 class GameBoard;
 class PeerSocket;
 class QAction;
@@ -28,14 +32,15 @@ inline constexpr int CURSOR_ARROW = 0;
 // bar of three parts and the back buffer in which the board is rendered. The
 // play controller, the game commands and the start sequence are further
 // methods of this class, in files of their own.
-class CGameWnd : public QMainWindow
+class CGameWnd : public QMainWindow, public LegSink
 {
     Q_OBJECT
 public:
-    // connectTimeoutMs: how long a join or a matchmaking start may take to
-    // find the opponent before the program gives up.
-    CGameWnd(GameBoard &board, PeerSocket &link, SettingsStore &settings, QWidget *parent = nullptr,
-             int connectTimeoutMs = 30000);
+    // scoreDialog keeps the results of the whole run and outlives the
+    // window. connectTimeoutMs: how long a join or a matchmaking start may
+    // take to find the opponent before the program gives up.
+    CGameWnd(GameBoard &board, PeerSocket &link, SettingsStore &settings, CScoreDlg &scoreDialog,
+             QWidget *parent = nullptr, int connectTimeoutMs = 30000);
     ~CGameWnd() override;
 
     // Outer size of the window, frame included, where the window manager
@@ -114,6 +119,15 @@ public:
     QString savedStatusText;
     int connectTimeoutMs;
 
+    // The score of the run (owned by main), the chat window (no owner, so
+    // the game's modal dialogs never block it) and the alarm sounds.
+    CScoreDlg &scoreDialog;
+    CChatDlg chatDialog;
+    SoundPlayer sounds;
+
+    // Move entry hands each leg it has applied to the board here, to be sent.
+    void legEntered(uint8_t kind, uint8_t from, uint8_t to, uint8_t via) override;
+
 signals:
     // The window has closed; the program ends with it.
     void windowClosed();
@@ -141,6 +155,24 @@ private:
     QMargins knownFrame{-1, -1, -1, -1};
     bool screenWatched = false;
     bool destroyedOnce = false;
+
+    // The host's variant question is open; a client's greeting that arrives
+    // meanwhile is answered once the variant is known, so that the client
+    // never learns a variant that is not one.
+    bool choosingVariant = false;
+    bool greetingHeld = false;
+
+    int peerSlot() const;
+    void sendBare(uint8_t type);
+    void showScore(int own, int opponent, int headingId);
+    void showVariantStatus();
+    void onGreeting();
+    void answerGreeting();
+    void onOpponentLeg(uint8_t type);
+    void onDrawOfferReceived();
+    void onDrawAccepted();
+    void onGameLost();
+    void onChat();
 
     void loadPictures();
     void buildMenu();

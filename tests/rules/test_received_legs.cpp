@@ -51,6 +51,7 @@ private slots:
     void legalLegsAreApplied();
     void turningLegFollowsTheSentSquare();
     void bothBoardsAgreeAfterAMultipleCapture();
+    void onlyARussianKingFlies();
 };
 
 void TestReceivedLegs::impossibleLegsAreRefused()
@@ -194,3 +195,40 @@ void TestReceivedLegs::bothBoardsAgreeAfterAMultipleCapture()
 
 QTEST_APPLESS_MAIN(TestReceivedLegs)
 #include "test_received_legs.moc"
+
+void TestReceivedLegs::onlyARussianKingFlies()
+{
+    // One opponent piece on 19 (c3 r2), one of ours on 10 (c2 r1) behind it.
+    const Diagram man = {"-.-.-.-.", ".-w-.-.-", "-.-b-.-.", ".-.-.-.-",
+                         "-.-.-.-.", ".-.-.-.-", "-.-.-.-.", ".-.-.-.-"};
+    const Diagram king = {"-.-.-.-.", ".-w-.-.-", "-.-B-.-.", ".-.-.-.-",
+                          "-.-.-.-.", ".-.-.-.-", "-.-.-.-.", ".-.-.-.-"};
+    struct Case {
+        const char* name;
+        const Diagram* rows;
+        uint8_t variant;
+        int from, to;
+        bool legal;
+    };
+    const Case cases[] = {
+        {"a man steps forward", &man, VARIANT_RUSSIAN, 19, 28, true},
+        {"a man slides two squares", &man, VARIANT_RUSSIAN, 19, 37, false},
+        {"a man steps backwards", &man, VARIANT_RUSSIAN, 19, 12, false},
+        {"a Russian man captures backwards", &man, VARIANT_RUSSIAN, 19, 1, true},
+        {"an American man captures backwards", &man, VARIANT_AMERICAN, 19, 1, false},
+        {"an American king slides two squares", &king, VARIANT_AMERICAN, 19, 37, false},
+        {"an American king captures backwards", &king, VARIANT_AMERICAN, 19, 1, true},
+        {"a Russian king slides far", &king, VARIANT_RUSSIAN, 19, 55, true},
+    };
+    for (const Case& c : cases) {
+        GameBoard b;
+        QVERIFY(setUpDiagram(b, ROLE_SERVER, c.variant, *c.rows).empty());
+        const GameBoard before = b;
+        const bool applied = b.applyReceivedLeg(static_cast<uint8_t>(c.from), static_cast<uint8_t>(c.to), 63);
+        QVERIFY2(applied == c.legal, c.name);
+        if (!c.legal)
+            QVERIFY2(sameRulesState(before, b), c.name);
+        else
+            QVERIFY2(b.board[c.to] == before.board[c.from], c.name);
+    }
+}

@@ -2,6 +2,7 @@
 // A complete window as the program builds it, with its own board, an unopened
 // link and settings in a temporary folder.
 #include "CGameWnd.h"
+#include "CScoreDlg.h"
 #include "GameBoard.h"
 #include "PeerSocket.h"
 #include "SettingsStore.h"
@@ -27,12 +28,13 @@ struct WindowUnderTest
     GameBoard board;
     PeerSocket link;
     SettingsStore settings{QStringLiteral("sorvada-window-test")};
+    CScoreDlg score;
     std::unique_ptr<CGameWnd> window;
 
     explicit WindowUnderTest(const PeerSocket::Config &config = PeerSocket::Config())
         : link(config)
     {
-        window = std::make_unique<CGameWnd>(board, link, settings);
+        window = std::make_unique<CGameWnd>(board, link, settings, score);
         // The start sequence opens dialogs of its own; these tests drive the
         // window themselves.
         window->killWindowTimer(TIMER_START);

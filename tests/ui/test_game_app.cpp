@@ -1,5 +1,6 @@
 #include "BoardView.h"
 #include "CGameApp.h"
+#include "CScoreDlg.h"
 #include "Resources.h"
 #include "WindowFixture.h"
 
@@ -25,7 +26,8 @@ private slots:
         QCOMPARE(CGameApp::programBaseName(), QStringLiteral("test_game_app"));
         GameBoard board;
         PeerSocket link;
-        CGameApp app(board, link);
+        CScoreDlg score;
+        CGameApp app(board, link, score);
         QCOMPARE(app.applicationName(), QStringLiteral("test_game_app"));
     }
 
@@ -33,7 +35,8 @@ private slots:
     {
         GameBoard board;
         PeerSocket link;
-        CGameApp app(board, link, QStringLiteral("sorvada-first"));
+        CScoreDlg score;
+        CGameApp app(board, link, score, QStringLiteral("sorvada-first"));
         QVERIFY(app.InitInstance());
         CGameWnd *w = app.mainWindow();
         QVERIFY(w);
@@ -57,7 +60,8 @@ private slots:
         // A copy under another name starts with the defaults.
         GameBoard board2;
         PeerSocket link2;
-        CGameApp other(board2, link2, QStringLiteral("sorvada-second"));
+        CScoreDlg score2;
+        CGameApp other(board2, link2, score2, QStringLiteral("sorvada-second"));
         QVERIFY(other.InitInstance());
         other.mainWindow()->killWindowTimer(TIMER_START);
         QCOMPARE(other.settings()->readString(QStringLiteral("Player")), QString());
@@ -70,7 +74,8 @@ private slots:
     {
         GameBoard board;
         PeerSocket link;
-        CGameApp app(board, link, QStringLiteral("sorvada-first"));
+        CScoreDlg score;
+        CGameApp app(board, link, score, QStringLiteral("sorvada-first"));
         QVERIFY(app.InitInstance());
         app.mainWindow()->killWindowTimer(TIMER_START);
         QTimer::singleShot(0, app.mainWindow(), [&] { app.mainWindow()->close(); });

@@ -5,6 +5,7 @@
 #include "StatusParts.h"
 #include "StringTable.h"
 #include "WindowFixture.h"
+#include "ModalScript.h"
 
 #include <QAction>
 #include <QMenu>
@@ -160,7 +161,8 @@ private slots:
         GameBoard board;
         PeerSocket link;
         SettingsStore settings(QStringLiteral("sorvada-window-test"));
-        CGameWnd w(board, link, settings);
+        CScoreDlg score;
+        CGameWnd w(board, link, settings, score);
         QVERIFY(w.isWindowTimerActive(TIMER_START));
         w.killWindowTimer(TIMER_START);
         QVERIFY(!w.isWindowTimerActive(TIMER_START));
@@ -251,12 +253,22 @@ private slots:
         w.show();
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
+        // Help (no page beside the test: "Failed to launch help."), the score
+        // and the authors box each open a modal window, closed here as the
+        // player would.
+        ModalScript closer;
+        for (int i = 0; i < 3; ++i)
+            closer.then([](QWidget *modal) { modal->close(); });
         for (int id : {ID_HELP_FINDER, ID_CHAT, ID_SCORE, ID_AUTHORS}) {
             QSignalSpy spy(w.commandAction(id), &QAction::triggered);
+            w.activateWindow(); // the window that shortcuts reach, after each modal one
+            QVERIFY(QTest::qWaitForWindowActive(&w));
             const QKeyCombination key = w.commandAction(id)->shortcut()[0];
             QTest::keyClick(&w, key.key(), key.keyboardModifiers());
             QCOMPARE(spy.count(), 1);
+            QVERIFY(!QApplication::activeModalWidget());
         }
+        QCOMPARE(closer.pending(), 0);
     }
 
     void updateHandlersSetEnablingAndChecks()

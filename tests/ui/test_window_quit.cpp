@@ -27,6 +27,7 @@ class TestWindowQuit : public QObject
         PeerSocket host{loopback(0)};
         std::unique_ptr<PeerSocket> client;
         SettingsStore settings{QStringLiteral("sorvada-quit-test")};
+        CScoreDlg hostScore, clientScore;
         std::unique_ptr<CGameWnd> hostWindow, clientWindow;
         std::unique_ptr<QSignalSpy> hostEvents, clientEvents;
 
@@ -41,8 +42,8 @@ class TestWindowQuit : public QObject
                 return false;
             if (!QTest::qWaitFor([&] { return client->role == ROLE_CLIENT && eventCount(*hostEvents, LINK_PEER_JOINED) == 1; }, 10000))
                 return false;
-            hostWindow = std::make_unique<CGameWnd>(hostBoard, host, settings);
-            clientWindow = std::make_unique<CGameWnd>(clientBoard, *client, settings);
+            hostWindow = std::make_unique<CGameWnd>(hostBoard, host, settings, hostScore);
+            clientWindow = std::make_unique<CGameWnd>(clientBoard, *client, settings, clientScore);
             hostWindow->killWindowTimer(TIMER_START);
             clientWindow->killWindowTimer(TIMER_START);
             hostWindow->show();
@@ -122,7 +123,8 @@ private slots:
         PeerSocket link(loopback(0));
         SettingsStore settings(QStringLiteral("sorvada-quit-test"));
         {
-            CGameWnd window(board, link, settings);
+            CScoreDlg score;
+            CGameWnd window(board, link, settings, score);
             window.killWindowTimer(TIMER_START);
             link.sendRecord.setType(CHAT);
             window.close();

@@ -8,6 +8,7 @@
 #include "BoardView.h"
 #include "CGameApp.h"
 #include "CGameWnd.h"
+#include "CScoreDlg.h"
 #include "GameBoard.h"
 #include "PeerSocket.h"
 #include "ResourceIds.h"
@@ -68,7 +69,8 @@ bool render(bool hosting, const QString &file, SettingsStore &settings)
 {
     GameBoard board;
     PeerSocket link;
-    CGameWnd window(board, link, settings);
+    CScoreDlg score;
+    CGameWnd window(board, link, settings, score);
     window.killWindowTimer(TIMER_START);
 
     board.setRole(hosting ? ROLE_SERVER : ROLE_CLIENT);
@@ -127,7 +129,8 @@ int measureStartUp(const QElapsedTimer &sinceMain)
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
     GameBoard board;
     PeerSocket link;
-    CGameApp gameApp(board, link, QStringLiteral("sorvada-render"));
+    CScoreDlg score;
+    CGameApp gameApp(board, link, score, QStringLiteral("sorvada-render"));
     if (!gameApp.InitInstance())
         return 1;
     CGameWnd *window = gameApp.mainWindow();

@@ -1,0 +1,296 @@
+#include "MatchHarness.h"
+
+#include "BoardView.h"
+#include "LinkEvents.h"
+#include "PeerRecord.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTest>
+
+void useMatchSettings(const QTemporaryDir &dir)
+{
+    qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
+}
+
+GameCopy::GameCopy(const QString &settingsName, const PeerSocket::Config &config, const QString &player)
+    : link(config), settings(settingsName)
+{
+    window = std::make_unique<CGameWnd>(board, link, settings, score);
+    // The harness opens the link itself instead of the start dialogs.
+    window->killWindowTimer(TIMER_START);
+    window->playerName = player;
+    // No sound in tests: both alarms stay off.
+    window->startAlarmOff = 1;
+    window->messageAlarmOff = 1;
+    QObject::connect(&link, &PeerSocket::linkEvent, window.get(), &CGameWnd::OnLinkEvent,
+                     Qt::DirectConnection);
+    window->show();
+}
+
+GameCopy::~GameCopy()
+{
+    // Leaving quietly: a copy torn down by the test says no goodbye that the
+    // other copy would have to answer with a message box.
+    window->opponentGone = 1;
+    window.reset();
+}
+
+QPoint GameCopy::squareCentre(uint8_t square) const
+{
+    const SquareXY at = board.squareXY[square & 63];
+    return QPoint(at.x + 20, at.y + 20);
+}
+
+void GameCopy::clickSquare(uint8_t square)
+{
+    QTest::mouseClick(window->boardView(), Qt::LeftButton, Qt::NoModifier, squareCentre(square));
+}
+
+void GameCopy::playMove(uint8_t from, std::initializer_list<uint8_t> path)
+{
+    clickSquare(from);
+    for (uint8_t to : path)
+        clickSquare(to);
+}
+
+bool GameCopy::setReady() const
+{
+    return !window->isWindowTimerActive(TIMER_NEW_SET) && board.squareXY[0].x != 0;
+}
+
+MatchHarness::MatchHarness(const MatchOptions &options)
+    : options(options)
+{
+}
+
+MatchHarness::~MatchHarness()
+{
+    clientCopy.reset();
+    hostCopy.reset();
+}
+
+bool MatchHarness::open(int timeoutMs)
+{
+    PeerSocket::Config hostConfig;
+    hostConfig.gamePort = 0;
+    hostConfig.directoryPort = 0;
+    hostConfig.retransmitMs = options.retransmitMs;
+    hostCopy = std::make_unique<GameCopy>(QStringLiteral("sorvada-match-host"), hostConfig,
+                                          options.hostPlayer);
+
+    const QString wanted = options.variant == VARIANT_AMERICAN ? QStringLiteral("American")
+                                                              : QStringLiteral("Russian");
+    answers.when(ModalAnswerer::ofClass(QStringLiteral("CVariantDlg")), [wanted](QWidget *w) {
+        for (QRadioButton *r : w->findChildren<QRadioButton *>())
+            if (r->text().remove(QLatin1Char('&')) == wanted)
+                r->click();
+        return ModalAnswerer::clickButton(w, QStringLiteral("OK"));
+    });
+    if (!hostCopy->link.Start(1, QString(), START_HOST, GAME_KIND))
+        return false;
+    if (!QTest::qWaitFor([this] { return hostCopy->board.variant() != 0; }, timeoutMs))
+        return false;
+
+    PeerSocket::Config clientConfig = hostConfig;
+    const quint16 hostPort = hostCopy->link.localPort();
+    clientConfig.gamePort = options.joinPort ? options.joinPort(hostPort) : hostPort;
+    clientCopy = std::make_unique<GameCopy>(QStringLiteral("sorvada-match-client"), clientConfig,
+                                            options.clientPlayer);
+    if (!clientCopy->link.Start(1, QStringLiteral("127.0.0.1"), START_JOIN, GAME_KIND))
+        return false;
+    return QTest::qWaitFor(
+        [this] {
+            return clientCopy->board.variant() == options.variant && hostCopy->board.isMyTurn() == 1
+                   && hostCopy->setReady() && clientCopy->setReady();
+        },
+        timeoutMs);
+}
+
+namespace {
+void arrangeOne(GameCopy &copy, std::initializer_list<MatchHarness::Placed> pieces, bool mirrored)
+{
+    GameBoard &b = copy.board;
+    for (int s = 0; s < 64; ++s)
+        if (b.board[s] < 24)
+            b.board[s] = EMPTY_SQUARE;
+    for (PieceRecord &p : b.pieces) {
+        p.captured = 1;
+        p.canMove = 0;
+        p.mustCapture = 0;
+        p.targetCount = 0;
+    }
+    b.selectedSquare = NO_SQUARE;
+    int own = 12, opponent = 0;
+    for (const MatchHarness::Placed &placed : pieces) {
+        const int owner = (placed.kind == 0 || placed.kind == 2) ? 1 : 0;
+        const int k = owner == b.localMover() ? own++ : opponent++;
+        const uint8_t square = mirrored ? uint8_t(63 - placed.hostSquare) : placed.hostSquare;
+        PieceRecord &p = b.pieces[k];
+        p.captured = 0;
+        p.square = square;
+        p.kind = placed.kind;
+        p.owner = owner;
+        b.board[square] = uint8_t(k);
+    }
+    b.generateMoves();
+    copy.window->redraw();
+}
+} // namespace
+
+void MatchHarness::arrange(std::initializer_list<Placed> pieces)
+{
+    arrangeOne(*hostCopy, pieces, false);
+    arrangeOne(*clientCopy, pieces, true);
+}
+
+void MatchHarness::answerSetEnds()
+{
+    const QString scoreClass = QStringLiteral("QDialog");
+    answers.when(ModalAnswerer::ofClass(scoreClass, QStringLiteral("Congratulations")),
+                 [this](QWidget *w) {
+                     ++setEndsChecked;
+                     const QString mismatch = mirrorMismatch(hostCopy->board, clientCopy->board);
+                     if (!mismatch.isEmpty())
+                         setEndMismatches << mismatch;
+                     return ModalAnswerer::clickButton(w, QStringLiteral("OK"));
+                 },
+                 -1);
+    answers.click(scoreClass, QStringLiteral("Sorry"), QStringLiteral("OK"), -1);
+    answers.click(scoreClass, QStringLiteral("draw"), QStringLiteral("OK"), -1);
+}
+
+GameCopy *MatchHarness::mover()
+{
+    if (hostCopy && hostCopy->board.isMyTurn() == 1)
+        return hostCopy.get();
+    if (clientCopy && clientCopy->board.isMyTurn() == 1)
+        return clientCopy.get();
+    return nullptr;
+}
+
+std::vector<std::pair<uint8_t, uint8_t>> MatchHarness::legalLegs(const GameBoard &board)
+{
+    std::vector<std::pair<uint8_t, uint8_t>> legs;
+    if (board.isMyTurn() != 1)
+        return legs;
+    if (board.hasSelection()) {
+        // A capture under way: only the selected piece may go on.
+        const PieceRecord &p = board.pieces[board.board[board.selectedSquare]];
+        for (int i = 1; i <= p.targetCount && i < 30; ++i)
+            legs.emplace_back(board.selectedSquare, p.targets[i]);
+        return legs;
+    }
+    for (int s = 0; s < 64; ++s) {
+        const uint8_t cell = board.board[s];
+        if (cell >= 24)
+            continue;
+        const PieceRecord &p = board.pieces[cell];
+        if (p.owner != board.localMover() || p.captured || !p.canMove)
+            continue;
+        if (board.captureRequired == 1 && !p.mustCapture)
+            continue;
+        for (int i = 1; i <= p.targetCount && i < 30; ++i)
+            legs.emplace_back(uint8_t(s), p.targets[i]);
+    }
+    return legs;
+}
+
+MatchHarness::MoveResult MatchHarness::playMove(GameCopy &mover, const std::function<int(int)> &pick,
+                                                QString *why, int timeoutMs)
+{
+    auto fail = [why](const QString &text) {
+        if (why)
+            *why = text;
+        return MoveResult::Failed;
+    };
+    GameCopy &receiver = other(mover);
+    const qsizetype rowsBefore = receiver.score.rows().size();
+    auto legs = legalLegs(mover.board);
+    if (legs.empty())
+        return fail(QStringLiteral("no leg to play"));
+    auto chosen = legs.at(std::size_t(pick(int(legs.size()))) % legs.size());
+    mover.clickSquare(chosen.first);
+    if (!mover.board.hasSelection())
+        return fail(QStringLiteral("the piece on %1 was not picked").arg(chosen.first));
+    for (;;) {
+        mover.clickSquare(chosen.second);
+        const bool partial = mover.board.isMyTurn() == 1;
+        if (partial) {
+            if (!mover.board.hasSelection())
+                return fail(QStringLiteral("a capture step left nothing selected"));
+            if (!QTest::qWaitFor([&] { return mirrorMismatch(mover.board, receiver.board, true).isEmpty(); },
+                                 timeoutMs))
+                return fail(QStringLiteral("after a capture step: ")
+                            + mirrorMismatch(mover.board, receiver.board, true));
+            legs = legalLegs(mover.board);
+            if (legs.empty())
+                return fail(QStringLiteral("a capture step with nothing more to take"));
+            chosen = legs.at(std::size_t(pick(int(legs.size()))) % legs.size());
+            continue;
+        }
+        break;
+    }
+    // The receiver either takes the turn or finds it has lost; in the second
+    // case it shows its score at once, and the boards are compared before
+    // the next set replaces them (the answer rules of the test close it).
+    QString lastMismatch;
+    bool ended = false;
+    const bool arrived = QTest::qWaitFor(
+        [&] {
+            if (receiver.score.rows().size() > rowsBefore) {
+                ended = true;
+                return true;
+            }
+            lastMismatch = mirrorMismatch(mover.board, receiver.board);
+            return receiver.board.isMyTurn() == 1 && lastMismatch.isEmpty();
+        },
+        timeoutMs);
+    if (!arrived)
+        return fail(QStringLiteral("the move did not arrive: ") + lastMismatch);
+    return ended ? MoveResult::SetOver : MoveResult::Done;
+}
+
+QString mirrorMismatch(const GameBoard &a, const GameBoard &b, bool standingOnA)
+{
+    int takenA = 0, takenB = 0;
+    for (const PieceRecord &p : a.pieces)
+        takenA += p.captured;
+    for (const PieceRecord &p : b.pieces)
+        takenB += p.captured;
+    for (int s = 0; s < 64; ++s) {
+        const uint8_t ca = a.board[s];
+        const uint8_t cb = b.board[63 - s];
+        const bool pieceA = ca < 24, pieceB = cb < 24;
+        if (pieceA && pieceB) {
+            const PieceRecord &pa = a.pieces[ca];
+            const PieceRecord &pb = b.pieces[cb];
+            if (pa.kind != pb.kind || pa.owner != pb.owner || pa.captured != pb.captured)
+                return QStringLiteral("square %1: kind %2/%3 owner %4/%5 taken %6/%7")
+                    .arg(s).arg(pa.kind).arg(pb.kind).arg(pa.owner).arg(pb.owner)
+                    .arg(pa.captured).arg(pb.captured);
+            continue;
+        }
+        if (standingOnA && pieceA && a.pieces[ca].captured && cb == EMPTY_SQUARE) {
+            continue;
+        }
+        if (ca != cb)
+            return QStringLiteral("square %1: cell %2 against %3").arg(s).arg(ca).arg(cb);
+    }
+    if (takenA != takenB)
+        return QStringLiteral("taken pieces %1 against %2").arg(takenA).arg(takenB);
+    return QString();
+}
+
+int piecesInPlay(const GameBoard &board, int owner)
+{
+    int n = 0;
+    for (int s = 0; s < 64; ++s)
+        if (board.board[s] < 24 && board.pieces[board.board[s]].owner == owner
+            && !board.pieces[board.board[s]].captured)
+            ++n;
+    return n;
+}

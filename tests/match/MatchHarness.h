@@ -1,0 +1,130 @@
+#pragma once
+// Two complete copies of the game in one process, linked over real UDP on
+// 127.0.0.1: each with its own board, link, window (with its chat window and
+// sounds), score and settings. The host is started in host mode, the client
+// joins it; every dialog that comes up is answered through `answers`.
+#include "CGameWnd.h"
+#include "CScoreDlg.h"
+#include "GameBoard.h"
+#include "ModalAnswerer.h"
+#include "PeerSocket.h"
+#include "SettingsStore.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
+
+// Points every settings store of the process at dir. Call before anything
+// reads settings.
+void useMatchSettings(const QTemporaryDir &dir);
+
+// One copy of the game, built as the program builds it, minus the start
+// dialogs (the copy is opened by the harness).
+struct GameCopy
+{
+    GameCopy(const QString &settingsName, const PeerSocket::Config &config, const QString &player);
+    ~GameCopy();
+
+    GameBoard board;
+    PeerSocket link;
+    SettingsStore settings;
+    CScoreDlg score;
+    std::unique_ptr<CGameWnd> window;
+
+    // Window pixel of a square's centre, as the board places its pictures.
+    QPoint squareCentre(uint8_t square) const;
+    // A real left-button click on the board widget over the square.
+    void clickSquare(uint8_t square);
+    // Clicks the piece on `from`, then each square of `path` in turn.
+    void playMove(uint8_t from, std::initializer_list<uint8_t> path);
+
+    // 1 when the set is under way: pieces set up and no new set pending.
+    bool setReady() const;
+    QString status(int part = 0) const { return window->statusText(part); }
+};
+
+struct MatchOptions
+{
+    QString hostPlayer = QStringLiteral("Ann");
+    QString clientPlayer = QStringLiteral("Bob");
+    uint8_t variant = VARIANT_RUSSIAN;
+    int retransmitMs = 100;
+    // Given the port the host listens on, the port the client knocks at
+    // (a relay's front port, say). Unset: the host's own port.
+    std::function<quint16(quint16 hostPort)> joinPort;
+};
+
+class MatchHarness
+{
+public:
+    // The answerer is shared by both copies and outlives neither.
+    explicit MatchHarness(const MatchOptions &options = MatchOptions());
+    ~MatchHarness();
+
+    // Opens the link (host first, the variant dialog answered with the
+    // option's variant), lets the client join and waits, up to timeoutMs,
+    // until both boards of the first set are set up. False on failure.
+    bool open(int timeoutMs = 10000);
+
+    GameCopy &host() { return *hostCopy; }
+    GameCopy &client() { return *clientCopy; }
+    // The copy whose player is to move, or nullptr while neither is.
+    GameCopy *mover();
+    GameCopy &other(const GameCopy &copy) { return &copy == hostCopy.get() ? *clientCopy : *hostCopy; }
+
+    enum class MoveResult { Done, SetOver, Failed };
+    // Plays the whole move of `mover` with real clicks, each leg chosen among
+    // the legal ones by pick(count), which answers an index below count.
+    // After every leg it waits for the other copy to show it and checks the
+    // two boards: exact mirrors after the last leg, mirrors but for taken
+    // pieces still standing on the mover's board after a capture step.
+    // SetOver: the other copy found itself without a move (its score has a
+    // new row); the last position was checked before its boards were reset.
+    MoveResult playMove(GameCopy &mover, const std::function<int(int count)> &pick,
+                        QString *why = nullptr, int timeoutMs = 10000);
+
+    // Every leg the local player could enter now, as (from, to).
+    static std::vector<std::pair<uint8_t, uint8_t>> legalLegs(const GameBoard &board);
+
+    // Adds answer rules that close every score dialog of a finished set with
+    // OK. When the winner's dialog comes up, neither board has been set up
+    // for the next set yet (each copy does that only once its own dialog is
+    // closed), so the rule compares the two final positions there and notes
+    // any difference in setEndMismatches.
+    void answerSetEnds();
+    int setEndsChecked = 0;
+    QStringList setEndMismatches;
+
+    // A piece of an arranged position: square in the host's terms and kind
+    // (0 light man, 1 blue man, 2 light king, 3 blue king; light is the
+    // host's).
+    struct Placed {
+        uint8_t hostSquare;
+        uint8_t kind;
+    };
+    // Puts the same position on both boards, each seen from its own side,
+    // with nothing selected, and recomputes the moves of both; whose turn it
+    // is stays as it was. For tests that need a position a few clicks could
+    // not reach quickly.
+    void arrange(std::initializer_list<Placed> pieces);
+
+    ModalAnswerer answers;
+    const MatchOptions options;
+
+private:
+    std::unique_ptr<GameCopy> hostCopy;
+    std::unique_ptr<GameCopy> clientCopy;
+};
+
+// Empty when b is the exact mirror of a (cell s of a holds the counterpart of
+// cell 63 - s of b: same kind and owner, same pieces taken); else the first
+// difference. With standingOnA, pieces of a that are taken but still stand
+// (a capture not yet finished on the mover's board) may face empty squares.
+QString mirrorMismatch(const GameBoard &a, const GameBoard &b, bool standingOnA = false);
+// Number of pieces of the given owner still in play.
+int piecesInPlay(const GameBoard &board, int owner);

@@ -1,0 +1,75 @@
+#pragma once
+// Answers real modal dialogs as they come up, from inside their own event
+// loops: "when a modal dialog of class X (with text Y) appears, click button
+// Z". Rules are looked at in the order they were added; only the topmost
+// modal widget is ever touched, so nested dialogs are answered innermost
+// first, as a user would have to.
+#include <QMessageBox>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+class QWidget;
+
+class ModalAnswerer : public QObject
+{
+public:
+    // Picks the dialogs a rule applies to.
+    using Matcher = std::function<bool(QWidget *dialog)>;
+    // Acts on a matching dialog; false means "not yet": the dialog is left
+    // open and offered again on the next look.
+    using Action = std::function<bool(QWidget *dialog)>;
+
+    // What a dialog looked like when a rule answered it.
+    struct Seen {
+        QString className;
+        QString title;
+        QString text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+    };
+
+    explicit ModalAnswerer(int intervalMs = 5, QObject *parent = nullptr);
+
+    // Adds a rule that answers `times` matching dialogs (-1: any number).
+    void when(Matcher matcher, Action action, int times = 1);
+    // Clicks the button whose text (without '&') is `button` on the next
+    // modal dialog of that class whose text contains textPart (empty: any).
+    void click(const QString &className, const QString &textPart, const QString &button,
+               int times = 1);
+    // Clicks a standard button of the next message box whose text contains textPart.
+    void answerBox(const QString &textPart, QMessageBox::StandardButton button, int times = 1);
+
+    // Rules with answers still to give (rules with times = -1 never count).
+    int pending() const;
+    const std::vector<Seen> &seen() const { return answered; }
+    // The dialogs answered so far whose text contains part.
+    int seenCount(const QString &part) const;
+    void clear();
+
+    // --- helpers for matchers and actions --------------------------------
+    static Matcher ofClass(const QString &className, const QString &textPart = QString());
+    // All visible text of a dialog: a message box's text, else its labels'.
+    static QString textOf(const QWidget *dialog);
+    // Clicks the enabled button whose text, without '&', is label.
+    static bool clickButton(QWidget *dialog, const QString &label);
+
+private:
+    struct Rule {
+        Matcher matcher;
+        Action action;
+        int times;
+    };
+    void look();
+
+    // A deque, so that an action may add rules without moving the others.
+    std::deque<Rule> rules;
+    std::vector<Seen> answered;
+    QTimer timer;
+    bool busy = false;
+};

@@ -1,0 +1,239 @@
+// A match's less travelled roads between two real copies: a long Russian
+// capture, chat, a peer that sends nonsense, a peer that leaves, and a client
+// that knocks while the host still chooses the variant.
+#include "MatchHarness.h"
+
+#include "BoardView.h"
+#include "LinkEvents.h"
+#include "PeerRecord.h"
+#include "ResourceIds.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <cstring>
+
+namespace {
+QString why(const GameBoard &a, const GameBoard &b, bool standing = false)
+{
+    return mirrorMismatch(a, b, standing);
+}
+} // namespace
+
+class MatchEdgesTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir config;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(config.isValid());
+        useMatchSettings(config);
+    }
+
+    // The host's man on B6 takes on C7, is crowned on D8 and goes on as a
+    // king: over F6 to H4, then back along its landing run to G5 and, turning
+    // there, over E3 to C1. Taken pieces stand on the mover's board until the
+    // move ends and leave the other board at once.
+    void russianCaptureWithCrowningAndATurningLeg()
+    {
+        MatchHarness m;
+        QVERIFY(m.open());
+        GameCopy &host = m.host();
+        GameCopy &client = m.client();
+        m.arrange({{17, 0}, {10, 1}, {21, 1}, {44, 1}, {8, 1}});
+
+        host.clickSquare(17);
+        host.clickSquare(3);
+        QCOMPARE(host.board.isMyTurn(), 1);
+        QCOMPARE(host.status(), QStringLiteral("You should capture still"));
+        QCOMPARE(host.board.pieces[host.board.board[3]].kind, uint8_t(2));
+        QTRY_VERIFY2_WITH_TIMEOUT(why(host.board, client.board, true).isEmpty(),
+                                  qPrintable(why(host.board, client.board, true)), 5000);
+        // The taken man still stands on the host's board only.
+        QVERIFY(!why(host.board, client.board).isEmpty());
+        QCOMPARE(client.board.board[63 - 10], EMPTY_SQUARE);
+        QCOMPARE(client.board.pieces[client.board.board[63 - 3]].kind, uint8_t(2));
+        QCOMPARE(client.board.isMyTurn(), 0);
+
+        host.clickSquare(39);
+        QCOMPARE(host.board.isMyTurn(), 1);
+        QTRY_VERIFY2_WITH_TIMEOUT(why(host.board, client.board, true).isEmpty(),
+                                  qPrintable(why(host.board, client.board, true)), 5000);
+
+        host.clickSquare(58);
+        QCOMPARE(host.board.isMyTurn(), 0);
+        QCOMPARE(host.status(), QStringLiteral("Please wait for the opponent"));
+        QTRY_COMPARE_WITH_TIMEOUT(client.board.isMyTurn(), 1, 5000);
+        QVERIFY2(why(host.board, client.board).isEmpty(), qPrintable(why(host.board, client.board)));
+        // The turning leg told the client where the king turned (G5 is the
+        // host's 30, the client's 33).
+        QCOMPARE(client.link.recvRecord.type(), MOVE);
+        QCOMPARE(client.link.recvRecord.legVia(), uint8_t(63 - 30));
+        QCOMPARE(piecesInPlay(client.board, 0), 1);
+        QCOMPARE(piecesInPlay(host.board, 0), 1);
+        QCOMPARE(client.board.pieces[client.board.board[63 - 58]].kind, uint8_t(2));
+        QCOMPARE(client.status(), QStringLiteral("Your turn to play"));
+    }
+
+    void chatBothWaysWithTheAlarmOff()
+    {
+        MatchHarness m;
+        QVERIFY(m.open());
+        GameCopy &host = m.host();
+        GameCopy &client = m.client();
+        QCOMPARE(client.window->messageAlarmOff, 1);
+        QVERIFY(!client.window->chatDialog.isVisible());
+
+        host.window->commandAction(res::ID_CHAT)->trigger();
+        QVERIFY(host.window->chatDialog.isVisible());
+        auto *hostInput = host.window->chatDialog.findChild<QLineEdit *>();
+        QVERIFY(hostInput);
+        QTest::keyClicks(hostInput, QStringLiteral("good luck"));
+        QTest::keyClick(hostInput, Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(client.window->chatDialog.isVisible(), 5000);
+        QCOMPARE(client.window->chatDialog.history(), QStringLiteral("Ann: \r\ngood luck\r\n"));
+
+        auto *clientInput = client.window->chatDialog.findChild<QLineEdit *>();
+        QVERIFY(clientInput);
+        QTest::keyClicks(clientInput, QStringLiteral("thanks"));
+        QTest::keyClick(clientInput, Qt::Key_Return);
+        // The client's own line goes out under the name set on arrival.
+        QTRY_COMPARE_WITH_TIMEOUT(host.window->chatDialog.history(),
+                                  QStringLiteral("Ann: \r\ngood luck\r\nBob: \r\nthanks\r\n"), 5000);
+        QCOMPARE(client.window->chatDialog.history(),
+                 QStringLiteral("Ann: \r\ngood luck\r\nBob: \r\nthanks\r\n"));
+        // A hidden chat window comes back for the next line.
+        host.window->chatDialog.hide();
+        QTest::keyClicks(clientInput, QStringLiteral("again"));
+        QTest::keyClick(clientInput, Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(host.window->chatDialog.isVisible(), 5000);
+
+        // Chat leaves the game where it was.
+        QCOMPARE(host.board.isMyTurn(), 1);
+        QCOMPARE(client.board.isMyTurn(), 0);
+        QCOMPARE(host.status(), QStringLiteral("Your turn to play"));
+        QString reason;
+        QCOMPARE(m.playMove(host, [](int) { return 0; }, &reason), MatchHarness::MoveResult::Done);
+    }
+
+    // A peer that sends legs no game could produce changes nothing here: not
+    // the board, not the turn, not the picture.
+    void forgedMovesAreIgnored()
+    {
+        MatchHarness m;
+        QVERIFY(m.open());
+        GameCopy &host = m.host();
+        GameCopy &client = m.client();
+        QSignalSpy clientEvents(&client.link, &PeerSocket::linkEvent);
+        uint8_t cellsBefore[64];
+        std::memcpy(cellsBefore, client.board.board, sizeof cellsBefore);
+        const QImage pictureBefore = client.window->backBuffer().toImage();
+        const QString statusBefore = client.status();
+
+        const uint8_t forged[][4] = {
+            {MOVE, 200, 201, 202},     // off the board
+            {MOVE, 42, 35, 63},        // the client's own man, as if the host moved it
+            {MOVE, 1, 10, 63},         // onto a taken square
+            {CAPTURE_STEP, 10, 28, 63}, // a capture of nothing, two rows away
+            {MOVE, 2, 11, 63},         // a light square
+        };
+        for (const auto &leg : forged) {
+            host.link.sendRecord.setType(leg[0]);
+            host.link.sendRecord.bytes[1] = leg[1];
+            host.link.sendRecord.bytes[2] = leg[2];
+            host.link.sendRecord.bytes[3] = leg[3];
+            host.link.SendReliable(1);
+        }
+        const int forgedCount = int(sizeof forged / sizeof forged[0]);
+        QTRY_COMPARE_WITH_TIMEOUT(int(clientEvents.count()), forgedCount, 5000);
+        QCOMPARE(std::memcmp(cellsBefore, client.board.board, sizeof cellsBefore), 0);
+        QCOMPARE(client.board.isMyTurn(), 0);
+        QCOMPARE(client.status(), statusBefore);
+        QCOMPARE(client.window->backBuffer().toImage(), pictureBefore);
+
+        // The match goes on as if nothing had come.
+        QString reason;
+        QCOMPARE(m.playMove(host, [](int) { return 0; }, &reason), MatchHarness::MoveResult::Done);
+        QCOMPARE(m.playMove(client, [](int) { return 0; }, &reason), MatchHarness::MoveResult::Done);
+    }
+
+    void opponentClosingHisWindowEndsTheOtherCopy()
+    {
+        MatchHarness m;
+        QVERIFY(m.open());
+        GameCopy &host = m.host();
+        GameCopy &client = m.client();
+        QSignalSpy hostClosed(host.window.get(), &CGameWnd::windowClosed);
+        m.answers.answerBox(QStringLiteral("Your opponent quitted the game."), QMessageBox::Ok);
+
+        client.window->close();
+        QTRY_COMPARE_WITH_TIMEOUT(int(hostClosed.count()), 1, 10000);
+        QCOMPARE(m.answers.seenCount(QStringLiteral("Your opponent quitted the game.")), 1);
+        QCOMPARE(m.answers.seen().back().icon, QMessageBox::Critical);
+        QCOMPARE(m.answers.seen().back().title, QStringLiteral("Sorvada"));
+        QCOMPARE(host.window->opponentGone, 1);
+        QVERIFY(!host.window->isVisible());
+        // The copy that was left says no goodbye of its own.
+        QCOMPARE(host.link.queuedCount(1), 0);
+    }
+
+    // The client's greeting arrives while the host is still choosing: it is
+    // answered with the chosen variant, never with none.
+    void greetingWhileTheHostChoosesTheVariant()
+    {
+        PeerSocket::Config quick;
+        quick.gamePort = 0;
+        quick.directoryPort = 0;
+        quick.retransmitMs = 100;
+        GameCopy host(QStringLiteral("sorvada-held-host"), quick, QStringLiteral("Ann"));
+        std::unique_ptr<GameCopy> client;
+        QList<int> variantsSeenByClient;
+        bool namedWhileChoosing = false;
+
+        ModalAnswerer answers;
+        answers.when(ModalAnswerer::ofClass(QStringLiteral("CVariantDlg")), [&](QWidget *w) {
+            if (!client) {
+                PeerSocket::Config join = quick;
+                join.gamePort = host.link.localPort();
+                client = std::make_unique<GameCopy>(QStringLiteral("sorvada-held-client"), join,
+                                                    QStringLiteral("Bob"));
+                QObject::connect(&client->link, &PeerSocket::linkEvent, [&](unsigned event, int) {
+                    if (event == LINK_RECEIVED && client->link.recvRecord.type() == GREETING)
+                        variantsSeenByClient << client->link.recvRecord.greetingVariant();
+                });
+                if (!client->link.Start(1, QStringLiteral("127.0.0.1"), START_JOIN, GAME_KIND))
+                    return true; // fails below
+            }
+            // Held open until the client's greeting has been taken in.
+            if (host.board.peerName != "Bob")
+                return false;
+            namedWhileChoosing = variantsSeenByClient.isEmpty();
+            for (QRadioButton *r : w->findChildren<QRadioButton *>())
+                if (r->text() == QStringLiteral("American"))
+                    r->click();
+            return ModalAnswerer::clickButton(w, QStringLiteral("OK"));
+        });
+        QVERIFY(host.link.Start(1, QString(), START_HOST, GAME_KIND));
+        QVERIFY(client);
+        QTRY_VERIFY_WITH_TIMEOUT(client->setReady() && host.setReady() && host.board.isMyTurn() == 1, 10000);
+        QVERIFY(namedWhileChoosing);
+        QCOMPARE(variantsSeenByClient, QList<int>{VARIANT_AMERICAN});
+        QCOMPARE(client->board.variant(), VARIANT_AMERICAN);
+        QCOMPARE(client->status(2), QStringLiteral("USA"));
+        QCOMPARE(host.status(2), QStringLiteral("USA"));
+        QCOMPARE(host.status(), QStringLiteral("Your turn to play"));
+        QCOMPARE(client->board.peerName, std::string("Ann"));
+        QVERIFY(mirrorMismatch(host.board, client->board).isEmpty());
+        client.reset();
+    }
+};
+
+QTEST_MAIN(MatchEdgesTest)
+#include "test_match_edges.moc"

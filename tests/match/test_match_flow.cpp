@@ -1,0 +1,127 @@
+// Whole sets between two real copies over loopback: the introduction, moves
+// entered by clicks on the real boards, and a set played to its end.
+#include "MatchHarness.h"
+
+#include "BoardView.h"
+#include "PeerRecord.h"
+#include "ResourceIds.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <random>
+
+class MatchFlowTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir config;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(config.isValid());
+        useMatchSettings(config);
+    }
+
+    void introductionNamesBothSidesAndOpensTheFirstSet()
+    {
+        MatchHarness m;
+        QVERIFY(m.open());
+        GameCopy &host = m.host();
+        GameCopy &client = m.client();
+
+        QCOMPARE(host.link.role, ROLE_SERVER);
+        QCOMPARE(client.link.role, ROLE_CLIENT);
+        QCOMPARE(host.board.role(), ROLE_SERVER);
+        QCOMPARE(client.board.role(), ROLE_CLIENT);
+        QCOMPARE(host.board.peerName, std::string("Bob"));
+        QCOMPARE(client.board.peerName, std::string("Ann"));
+        QCOMPARE(host.window->windowTitle(), QStringLiteral("Ann"));
+        QCOMPARE(client.window->windowTitle(), QStringLiteral("Bob"));
+        QCOMPARE(host.settings.readInt(QStringLiteral("VarGame")), int(VARIANT_RUSSIAN));
+        QCOMPARE(client.board.variant(), VARIANT_RUSSIAN);
+        QCOMPARE(host.status(2), QStringLiteral("RUS"));
+        QCOMPARE(client.status(2), QStringLiteral("RUS"));
+        QCOMPARE(host.status(), QStringLiteral("Your turn to play"));
+        QCOMPARE(client.status(), QStringLiteral("Please wait for the opponent"));
+        QCOMPARE(host.board.isFirstMover(), 1);
+        QCOMPARE(client.board.isFirstMover(), 0);
+        QVERIFY2(mirrorMismatch(host.board, client.board).isEmpty(),
+                 qPrintable(mirrorMismatch(host.board, client.board)));
+
+        // The host's first move, by two clicks: C3 (its square 42) to D4 (35).
+        QCOMPARE(host.window->boardView()->objectName(), QStringLiteral("board"));
+        host.clickSquare(42);
+        QVERIFY(host.board.hasSelection());
+        host.clickSquare(35);
+        QCOMPARE(host.board.isMyTurn(), 0);
+        QCOMPARE(host.status(), QStringLiteral("Please wait for the opponent"));
+        QCOMPARE(host.window->boardCursor(), int(res::IDC_WAIT_TURN));
+        QTRY_VERIFY_WITH_TIMEOUT(client.board.isMyTurn() == 1, 5000);
+        // The joiner sees the piece arrive on its own square 63 - 35.
+        QVERIFY(client.board.board[28] < 24);
+        QCOMPARE(client.board.board[21], EMPTY_SQUARE);
+        QVERIFY(mirrorMismatch(host.board, client.board).isEmpty());
+        QCOMPARE(client.status(), QStringLiteral("Your turn to play"));
+        QCOMPARE(client.window->boardCursor(), CURSOR_ARROW);
+        // The picture shows it too: the back buffer was redrawn with the move.
+        QVERIFY(client.window->backBuffer().toImage() != QImage());
+
+        // Clicks out of turn and on the opponent's pieces change nothing.
+        host.clickSquare(44);
+        QVERIFY(!host.board.hasSelection());
+        client.clickSquare(2);
+        QVERIFY(!client.board.hasSelection());
+    }
+
+    // Both sides play legal moves picked by a seeded generator until one of
+    // them is left without a move; the boards are compared after every leg.
+    void americanSetPlayedToALossByNoMovesLeft()
+    {
+        MatchOptions options;
+        options.variant = VARIANT_AMERICAN;
+        MatchHarness m(options);
+        m.answerSetEnds();
+        QVERIFY(m.open());
+        QCOMPARE(m.client().status(2), QStringLiteral("USA"));
+        std::mt19937 random(7);
+        auto pick = [&random](int count) { return int(random() % unsigned(count)); };
+
+        MatchHarness::MoveResult result = MatchHarness::MoveResult::Done;
+        int moves = 0;
+        GameCopy *loser = nullptr;
+        while (result == MatchHarness::MoveResult::Done && moves < 400) {
+            GameCopy *mover = m.mover();
+            QVERIFY(mover);
+            QString why;
+            result = m.playMove(*mover, pick, &why);
+            QVERIFY2(result != MatchHarness::MoveResult::Failed, qPrintable(why));
+            ++moves;
+            if (result == MatchHarness::MoveResult::SetOver)
+                loser = &m.other(*mover);
+        }
+        QVERIFY2(loser, "the set did not end");
+        GameCopy &winner = m.other(*loser);
+        QTRY_COMPARE_WITH_TIMEOUT(winner.score.rows().size(), qsizetype(1), 5000);
+        QCOMPARE(m.setEndsChecked, 1);
+        QVERIFY2(m.setEndMismatches.isEmpty(), qPrintable(m.setEndMismatches.join(';')));
+        QCOMPARE(loser->score.rows().size(), qsizetype(1));
+        QCOMPARE(loser->score.ownTotal(), 0);
+        QCOMPARE(loser->score.opponentTotal(), 1);
+        QCOMPARE(loser->score.heading(), QStringLiteral("Sorry, you lose this game."));
+        QCOMPARE(winner.score.ownTotal(), 1);
+        QCOMPARE(winner.score.opponentTotal(), 0);
+        QCOMPARE(winner.score.heading(), QStringLiteral("Congratulations, you win this game!"));
+        QVERIFY(loser->score.rows().at(0) != winner.score.rows().at(0));
+
+        // The next set is set up on both sides, with one of them to move.
+        QTRY_VERIFY_WITH_TIMEOUT(m.host().setReady() && m.client().setReady() && m.mover(), 5000);
+        QCOMPARE(piecesInPlay(m.host().board, 1), 12);
+        QVERIFY(mirrorMismatch(m.host().board, m.client().board).isEmpty());
+        qInfo("set decided after %d moves", moves);
+    }
+};
+
+QTEST_MAIN(MatchFlowTest)
+#include "test_match_flow.moc"

@@ -1,0 +1,285 @@
+#include "ModalScript.h"
+#include "RawPeer.h"
+#include "WindowFixture.h"
+
+#include "CServerDlg.h"
+#include "CStartDlg.h"
+#include "CVariantDlg.h"
+#include "LinkEvents.h"
+
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QUdpSocket>
+#include <QtTest>
+
+namespace {
+
+const QString storeName = QStringLiteral("sorvada-window-test");
+
+template <typename T> T *control(QWidget *dialog, int id)
+{
+    return dialog->findChild<T *>(QString::number(id));
+}
+
+// Fills the start dialog and confirms it: the name (null leaves the field as
+// it is), then the way to connect by its button number (0 touches none).
+ModalScript::Step startAnswer(const QString &name, int button)
+{
+    return [name, button](QWidget *d) {
+        QVERIFY(qobject_cast<CStartDlg *>(d));
+        if (!name.isNull()) {
+            auto *field = control<QLineEdit>(d, 201);
+            field->selectAll();
+            field->del();
+            QTest::keyClicks(field, name);
+        }
+        if (button)
+            control<QRadioButton>(d, button)->click();
+        control<QPushButton>(d, 1)->click();
+    };
+}
+
+ModalScript::Step pressButton(int id)
+{
+    return [id](QWidget *d) { control<QPushButton>(d, id)->click(); };
+}
+
+ModalScript::Step serverAnswer(const QString &address)
+{
+    return [address](QWidget *d) {
+        QVERIFY(qobject_cast<CServerDlg *>(d));
+        QTest::keyClicks(control<QLineEdit>(d, 1001), address);
+        control<QPushButton>(d, 1)->click();
+    };
+}
+
+// Records a message box and answers it with OK.
+struct SeenBox {
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    ModalScript::Step step()
+    {
+        return [this](QWidget *d) {
+            auto *box = qobject_cast<QMessageBox *>(d);
+            QVERIFY(box);
+            text = box->text();
+            icon = box->icon();
+            box->button(QMessageBox::Ok)->click();
+        };
+    }
+};
+
+quint16 freeUdpPort()
+{
+    QUdpSocket probe;
+    probe.bind(QHostAddress::AnyIPv4, 0);
+    return probe.localPort();
+}
+
+} // namespace
+
+class TestStartSequence : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> config;
+
+    SettingsStore store() { return SettingsStore(storeName); }
+
+private slots:
+    // Every test starts from an empty store.
+    void init()
+    {
+        config = std::make_unique<QTemporaryDir>();
+        QVERIFY(config->isValid());
+        useTemporarySettings(*config);
+    }
+
+    void cancellingTheFirstDialogEndsWithoutWritingAnything()
+    {
+        WindowUnderTest w;
+        ModalScript script;
+        bool joinPreselected = false;
+        QString shownName = QStringLiteral("?");
+        script.then([&](QWidget *d) {
+            joinPreselected = control<QRadioButton>(d, 202)->isChecked();
+            shownName = control<QLineEdit>(d, 201)->text();
+            pressButton(2)(d);
+        });
+        QCOMPARE(w.window->RunStartSequence(), 0);
+        QVERIFY(joinPreselected);
+        QCOMPARE(shownName, QString());
+        QCOMPARE(store().readInt(QStringLiteral("Mode"), -1), -1);
+        QCOMPARE(store().readString(QStringLiteral("Player"), QStringLiteral("none")),
+                 QStringLiteral("none"));
+    }
+
+    void anEmptyNameIsRefusedUntilTheDialogIsCancelled()
+    {
+        SettingsStore(storeName).writeInt(QStringLiteral("Mode"), 2);
+        WindowUnderTest w;
+        ModalScript script;
+        SeenBox warning;
+        bool reopenedWithStoredChoice = false;
+        script.then(startAnswer(QString(), 203))
+            .then(warning.step())
+            .then([&](QWidget *d) {
+                reopenedWithStoredChoice = control<QRadioButton>(d, 204)->isChecked()
+                    && control<QLineEdit>(d, 201)->text().isEmpty();
+                pressButton(2)(d);
+            });
+        QCOMPARE(w.window->RunStartSequence(), 0);
+        QCOMPARE(script.pending(), 0);
+        QCOMPARE(warning.text, QStringLiteral("You should enter your name!"));
+        QCOMPARE(warning.icon, QMessageBox::Warning);
+        QVERIFY(reopenedWithStoredChoice);
+        QCOMPARE(store().readString(QStringLiteral("Player"), QStringLiteral("none")),
+                 QStringLiteral("none"));
+        QCOMPARE(store().readInt(QStringLiteral("Mode"), -1), 2);
+    }
+
+    void cancellingTheAddressDialogKeepsWhatWasAlreadyStored()
+    {
+        SettingsStore(storeName).writeString(QStringLiteral("Server"), QStringLiteral("old.host"));
+        WindowUnderTest w;
+        ModalScript script;
+        QString offeredAddress;
+        script.then(startAnswer(QStringLiteral(" "), 202)).then([&](QWidget *d) {
+            offeredAddress = control<QLineEdit>(d, 1001)->text();
+            pressButton(2)(d);
+        });
+        QCOMPARE(w.window->RunStartSequence(), 0);
+        QCOMPARE(offeredAddress, QStringLiteral("old.host"));
+        // A name of one blank is a name.
+        QCOMPARE(store().readString(QStringLiteral("Player")), QStringLiteral(" "));
+        QCOMPARE(store().readInt(QStringLiteral("Mode"), -1), 0);
+        QCOMPARE(store().readString(QStringLiteral("Server")), QStringLiteral("old.host"));
+        QCOMPARE(w.link.role, ROLE_NONE);
+    }
+
+    void joiningStoresTheAnswersKnocksAtTheServerAndArmsTheConnectionTimer()
+    {
+        RawPeer server;
+        PeerSocket::Config config;
+        config.gamePort = server.port();
+        WindowUnderTest w(config);
+        ModalScript script;
+        script.then(startAnswer(QStringLiteral("Alice"), 202)).then(serverAnswer(QStringLiteral("127.0.0.1")));
+        QCOMPARE(w.window->RunStartSequence(), 1);
+        QCOMPARE(w.window->playerName, QStringLiteral("Alice"));
+        QCOMPARE(store().readString(QStringLiteral("Player")), QStringLiteral("Alice"));
+        QCOMPARE(store().readInt(QStringLiteral("Mode"), -1), 0);
+        QCOMPARE(store().readString(QStringLiteral("Server")), QStringLiteral("127.0.0.1"));
+        QVERIFY(w.window->isWindowTimerActive(TIMER_CONNECT));
+        QVERIFY(server.waitFor(JOIN));
+        QCOMPARE(server.last(JOIN)->record().bytes[1], GAME_KIND);
+    }
+
+    void noServerWithinTheConnectionTimeGivesNetworkErrorAndCloses()
+    {
+        RawPeer silent;
+        PeerSocket::Config config;
+        config.gamePort = silent.port();
+        WindowUnderTest w(config);
+        w.window->connectTimeoutMs = 200;
+        w.window->show();
+        ModalScript script;
+        SeenBox error;
+        script.then(startAnswer(QStringLiteral("Bob"), 202))
+            .then(serverAnswer(QStringLiteral("127.0.0.1")))
+            .then(error.step());
+        QCOMPARE(w.window->RunStartSequence(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.window->isVisible(), 10000);
+        QCOMPARE(error.text, QStringLiteral("Network error."));
+        QCOMPARE(error.icon, QMessageBox::Critical);
+        QCOMPARE(w.link.role, ROLE_NONE);
+    }
+
+    void hostingNeverAsksForAnAddressNorArmsTheTimer()
+    {
+        PeerSocket::Config config;
+        config.gamePort = freeUdpPort();
+        WindowUnderTest w(config);
+        QObject::connect(&w.link, &PeerSocket::linkEvent, w.window.get(), &CGameWnd::OnLinkEvent,
+                         Qt::DirectConnection);
+        ModalScript script;
+        bool variantAsked = false;
+        QString titleWhileAsked;
+        script.then(startAnswer(QStringLiteral("Carol"), 203)).then([&](QWidget *d) {
+            // The variant is chosen from inside the link's start, before the
+            // sequence has finished.
+            variantAsked = qobject_cast<CVariantDlg *>(d) != nullptr;
+            titleWhileAsked = w.window->windowTitle();
+            QTest::keyClick(d, Qt::Key_Return);
+        });
+        QCOMPARE(w.window->RunStartSequence(), 1);
+        QCOMPARE(script.pending(), 0);
+        QVERIFY(variantAsked);
+        QCOMPARE(titleWhileAsked, QStringLiteral("Sorvada"));
+        QCOMPARE(w.window->windowTitle(), QStringLiteral("Carol"));
+        QCOMPARE(w.link.role, ROLE_SERVER);
+        QCOMPARE(store().readInt(QStringLiteral("Mode"), -1), 1);
+        QVERIFY(!w.window->isWindowTimerActive(TIMER_CONNECT));
+    }
+
+    void aGamePortHeldByAnotherProgramGivesNetworkError()
+    {
+        QUdpSocket holder;
+        QVERIFY(holder.bind(QHostAddress::AnyIPv4, 0, QUdpSocket::DontShareAddress));
+        PeerSocket::Config config;
+        config.gamePort = holder.localPort();
+        WindowUnderTest w(config);
+        ModalScript script;
+        SeenBox error;
+        script.then(startAnswer(QStringLiteral("Dave"), 203)).then(error.step());
+        QCOMPARE(w.window->RunStartSequence(), 0);
+        QCOMPARE(error.text, QStringLiteral("Network error."));
+        QCOMPARE(error.icon, QMessageBox::Critical);
+        QCOMPARE(store().readInt(QStringLiteral("Mode"), -1), 1);
+    }
+
+    void matchmakingThroughADirectoryServerStoresModeTwo()
+    {
+        RawPeer directory;
+        PeerSocket::Config config;
+        config.directoryPort = directory.port();
+        WindowUnderTest w(config);
+        ModalScript script;
+        script.then(startAnswer(QStringLiteral("Eve"), 204)).then(serverAnswer(QStringLiteral("127.0.0.1")));
+        QCOMPARE(w.window->RunStartSequence(), 1);
+        QCOMPARE(store().readInt(QStringLiteral("Mode"), -1), 2);
+        QVERIFY(w.window->isWindowTimerActive(TIMER_CONNECT));
+        QVERIFY(directory.waitFor(DIRECTORY_REQUEST));
+        QCOMPARE(directory.last(DIRECTORY_REQUEST)->record().bytes[1], GAME_KIND);
+    }
+
+    void noWayChosenLeavesTheWindowWaiting()
+    {
+        SettingsStore(storeName).writeInt(QStringLiteral("Mode"), 7);
+        WindowUnderTest w;
+        ModalScript script;
+        script.then(startAnswer(QStringLiteral("Finn"), 0));
+        QCOMPARE(w.window->RunStartSequence(), 1);
+        QCOMPARE(w.link.role, ROLE_NONE);
+        QVERIFY(!w.window->isWindowTimerActive(TIMER_CONNECT));
+        QCOMPARE(w.window->statusText(0), QStringLiteral("Please wait for joining..."));
+    }
+
+    void theAlarmSwitchesAreReadFromTheStore()
+    {
+        SettingsStore(storeName).writeInt(QStringLiteral("Start"), 5);
+        WindowUnderTest w;
+        QCOMPARE(w.window->startAlarmOff, 1);
+        QCOMPARE(w.window->messageAlarmOff, 1);
+        ModalScript script;
+        script.then(pressButton(2));
+        QCOMPARE(w.window->RunStartSequence(), 0);
+        QCOMPARE(w.window->startAlarmOff, 5);
+        QCOMPARE(w.window->messageAlarmOff, 0);
+    }
+};
+
+QTEST_MAIN(TestStartSequence)
+#include "test_start_sequence.moc"
