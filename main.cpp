@@ -11,6 +11,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral(SORVADA_APP_VERSION));
+    // Lets the desktop match the window to the installed menu entry and icon.
+    QApplication::setDesktopFileName(QStringLiteral("org.sorvada.Sorvada"));
     GameBoard board;
     PeerSocket link;
     CScoreDlg score;
