@@ -42,14 +42,18 @@ bool fetchFirstLine(QNetworkAccessManager &manager, const QString &url, const QS
         reply->abort();
     reply->deleteLater();
 
+    if (finished && !gotHttpAnswer)
+        return false;
+    return answerLine(body, finished, line);
+}
+
+bool answerLine(const QByteArray &body, bool complete, QString *line)
+{
     qsizetype end = body.indexOf('\n');
     if (end < 0) {
-        // Without a line feed the whole body is the line, but only once it is complete.
-        if (!finished || !gotHttpAnswer)
+        if (!complete)
             return false;
         end = body.size();
-    } else if (finished && !gotHttpAnswer) {
-        return false;
     }
     if (end > MAX_ANSWER_LINE)
         return false;

@@ -225,15 +225,31 @@ void PeerSocket::readPending()
         arrival.datagram = QByteArray(RECORD_SIZE + 1, '\0');
         const qint64 length = socket->readDatagram(arrival.datagram.data(), arrival.datagram.size(),
                                                    &arrival.from, &arrival.fromPort);
-        // Anything but a whole record, or a failed read, leaves the link as it was.
-        if (length != RECORD_SIZE || arrival.from.protocol() != QAbstractSocket::IPv4Protocol)
+        // A failed read leaves the link as it was.
+        if (length < 0)
             continue;
-        if (inbox.size() >= MAX_INBOX)
-            continue; // a flood is shed here; reliable records are sent again
-        arrival.datagram.truncate(RECORD_SIZE);
-        inbox.push_back(std::move(arrival));
+        arrival.datagram.truncate(length);
+        admit(std::move(arrival));
     }
     if (!inbox.empty())
+        scheduleReceive();
+}
+
+bool PeerSocket::admit(Arrival arrival)
+{
+    // Anything but a whole record from an IPv4 sender leaves the link as it was.
+    if (arrival.datagram.size() != RECORD_SIZE
+        || arrival.from.protocol() != QAbstractSocket::IPv4Protocol)
+        return false;
+    if (inbox.size() >= MAX_INBOX)
+        return false; // a flood is shed here; reliable records are sent again
+    inbox.push_back(std::move(arrival));
+    return true;
+}
+
+void PeerSocket::injectDatagram(const QByteArray &datagram, const QHostAddress &sender, quint16 port)
+{
+    if (admit(Arrival{datagram, sender, port}))
         scheduleReceive();
 }
 

@@ -76,6 +76,11 @@ public:
     quint16 peerPort(int slot) const;
     const Config &config() const { return cfg; }
 
+    // Hands the link a datagram as if the socket had just read it from sender:port. It goes
+    // through the same admission (size, address family, inbox bound) and the same queued
+    // OnReceive as a datagram from the wire. For tests and fuzzing; the game never calls it.
+    void injectDatagram(const QByteArray &datagram, const QHostAddress &sender, quint16 port);
+
     uint8_t role = ROLE_NONE;
     PeerRecord sendRecord;
     PeerRecord recvRecord;
@@ -107,6 +112,7 @@ private:
 
     bool openSocket(quint16 port);
     void readPending();
+    bool admit(Arrival arrival);
     void scheduleReceive();
     void OnReceive();
     void OnRetransmitTimer(int timerId);

@@ -147,19 +147,55 @@ void MatchHarness::arrange(std::initializer_list<Placed> pieces)
     arrangeOne(*clientCopy, pieces, true);
 }
 
+GameCopy *MatchHarness::ownerOf(QWidget *w) const
+{
+    for (QWidget *p = w; p; p = p->parentWidget()) {
+        if (hostCopy && p == hostCopy->window.get())
+            return hostCopy.get();
+        if (clientCopy && p == clientCopy->window.get())
+            return clientCopy.get();
+    }
+    return nullptr;
+}
+
 void MatchHarness::answerSetEnds()
 {
     const QString scoreClass = QStringLiteral("QDialog");
+    // Whatever rule answers the loser's dialog, its final position is kept.
+    answers.watch(ModalAnswerer::ofClass(scoreClass, QStringLiteral("Sorry")), [this](QWidget *w) {
+        if (GameCopy *loser = ownerOf(w)) {
+            loserFinal = loser->board;
+            loserIsHost = loser == hostCopy.get();
+        }
+    });
+    answers.click(scoreClass, QStringLiteral("Sorry"), QStringLiteral("OK"), -1);
     answers.when(ModalAnswerer::ofClass(scoreClass, QStringLiteral("Congratulations")),
                  [this](QWidget *w) {
                      ++setEndsChecked;
-                     const QString mismatch = mirrorMismatch(hostCopy->board, clientCopy->board);
+                     GameCopy *winner = ownerOf(w);
+                     if (winner && !loserFinal) {
+                         // The loser's dialog has not been looked at yet: it
+                         // is still open under this one, so the loser's board
+                         // is still its final one.
+                         GameCopy *loser = winner == hostCopy.get() ? clientCopy.get() : hostCopy.get();
+                         loserFinal = loser->board;
+                         loserIsHost = loser == hostCopy.get();
+                     }
+                     QString mismatch;
+                     if (!winner)
+                         mismatch = QStringLiteral("a win shown by neither copy");
+                     else if (loserIsHost == (winner == hostCopy.get()))
+                         mismatch = QStringLiteral("both sides lost");
+                     else if (loserIsHost)
+                         mismatch = mirrorMismatch(*loserFinal, winner->board);
+                     else
+                         mismatch = mirrorMismatch(winner->board, *loserFinal);
+                     loserFinal.reset();
                      if (!mismatch.isEmpty())
                          setEndMismatches << mismatch;
                      return ModalAnswerer::clickButton(w, QStringLiteral("OK"));
                  },
                  -1);
-    answers.click(scoreClass, QStringLiteral("Sorry"), QStringLiteral("OK"), -1);
     answers.click(scoreClass, QStringLiteral("draw"), QStringLiteral("OK"), -1);
 }
 

@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -92,10 +93,11 @@ public:
     static std::vector<std::pair<uint8_t, uint8_t>> legalLegs(const GameBoard &board);
 
     // Adds answer rules that close every score dialog of a finished set with
-    // OK. When the winner's dialog comes up, neither board has been set up
-    // for the next set yet (each copy does that only once its own dialog is
-    // closed), so the rule compares the two final positions there and notes
-    // any difference in setEndMismatches.
+    // OK. Each copy sets up the next set only once its own dialog is closed,
+    // so the loser's final position is kept when its "Sorry" dialog comes up
+    // (the loser may close it before the winner hears of the loss), and
+    // compared with the winner's when the winner's dialog comes up; any
+    // difference is noted in setEndMismatches.
     void answerSetEnds();
     int setEndsChecked = 0;
     QStringList setEndMismatches;
@@ -117,6 +119,11 @@ public:
     const MatchOptions options;
 
 private:
+    // The copy whose window owns the dialog w, or null.
+    GameCopy *ownerOf(QWidget *w) const;
+    std::optional<GameBoard> loserFinal;
+    bool loserIsHost = false;
+
     std::unique_ptr<GameCopy> hostCopy;
     std::unique_ptr<GameCopy> clientCopy;
 };

@@ -91,6 +91,11 @@ bool ModalAnswerer::clickButton(QWidget *dialog, const QString &label)
     return false;
 }
 
+void ModalAnswerer::watch(Matcher matcher, std::function<void(QWidget *)> see)
+{
+    watchers.emplace_back(std::move(matcher), std::move(see));
+}
+
 void ModalAnswerer::look()
 {
     // A click runs the dialog's caller on, which may open further dialogs
@@ -100,6 +105,12 @@ void ModalAnswerer::look()
     QWidget *w = QApplication::activeModalWidget();
     if (!w || !w->isVisible())
         return;
+    if (w != lastWatched.data()) {
+        lastWatched = w;
+        for (const auto &[matcher, see] : watchers)
+            if (matcher(w))
+                see(w);
+    }
     for (std::size_t i = 0; i < rules.size(); ++i) {
         Rule &rule = rules[i];
         if (rule.times == 0 || !rule.matcher(w))

@@ -45,6 +45,10 @@ public:
     // Clicks a standard button of the next message box whose text contains textPart.
     void answerBox(const QString &textPart, QMessageBox::StandardButton button, int times = 1);
 
+    // Calls see(dialog) once for each new modal dialog that matches, before
+    // any rule answers it, whichever rule that is.
+    void watch(Matcher matcher, std::function<void(QWidget *dialog)> see);
+
     // Rules with answers still to give (rules with times = -1 never count).
     int pending() const;
     const std::vector<Seen> &seen() const { return answered; }
@@ -69,6 +73,8 @@ private:
 
     // A deque, so that an action may add rules without moving the others.
     std::deque<Rule> rules;
+    std::vector<std::pair<Matcher, std::function<void(QWidget *)>>> watchers;
+    QPointer<QWidget> lastWatched;
     std::vector<Seen> answered;
     QTimer timer;
     bool busy = false;

@@ -1,0 +1,220 @@
+// Received legs into the board. Two boards play one set against each other, one as host and one
+// as joiner, the way two copies do: each local move is chosen by the input among the legal ones
+// (captures continued leg by leg as move entry does) and its legs go through the other board's
+// checked entry. Between them the input throws in arbitrary legs.
+//
+// What must hold:
+// - nothing reads or writes outside the board (the sanitizers watch that);
+// - a refused leg changes nothing;
+// - every board stays whole: each piece on the board stands where its record says, light
+//   squares stay light, taken pieces leave the board once the move is over;
+// - while no arbitrary leg has been let through, every leg of legal play is accepted by the other
+//   board and both boards show the same position, turned round.
+
+#include "GameBoard.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+void require(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+class Input {
+public:
+    Input(const uint8_t *data, size_t size) : data(data), size(size) {}
+    bool empty() const { return pos >= size; }
+    uint8_t next() { return pos < size ? data[pos++] : 0; }
+
+private:
+    const uint8_t *data;
+    size_t size;
+    size_t pos = 0;
+};
+
+struct Snapshot {
+    uint8_t board[64];
+    struct {
+        int32_t captured;
+        uint8_t square;
+        int32_t owner;
+        uint8_t kind;
+    } pieces[24];
+    uint8_t landing[30];
+
+    explicit Snapshot(const GameBoard &b)
+    {
+        std::memset(this, 0, sizeof *this);
+        std::memcpy(board, b.board, sizeof board);
+        for (int k = 0; k < 24; ++k) {
+            pieces[k].captured = b.pieces[k].captured;
+            pieces[k].square = b.pieces[k].square;
+            pieces[k].owner = b.pieces[k].owner;
+            pieces[k].kind = b.pieces[k].kind;
+        }
+        std::memcpy(landing, b.landingCandidates, sizeof landing);
+    }
+    bool operator==(const Snapshot &o) const { return std::memcmp(this, &o, sizeof *this) == 0; }
+};
+
+bool isLight(int s)
+{
+    return ((s & 7) + (s >> 3)) % 2 == 0;
+}
+
+// allowStanding: pieces taken in a local move under way may still stand (Russian game).
+void checkWhole(const GameBoard &b, bool allowStanding)
+{
+    int onBoard = 0;
+    for (int s = 0; s < 64; ++s) {
+        const uint8_t cell = b.board[s];
+        if (isLight(s)) {
+            require(cell == LIGHT_SQUARE);
+            continue;
+        }
+        if (cell == EMPTY_SQUARE)
+            continue;
+        require(cell < 24);
+        const PieceRecord &p = b.pieces[cell];
+        require(p.square == s);
+        require(allowStanding || !p.captured);
+        require(p.kind <= 3);
+        // A man of each colour is the colour's own kind, and so is its king.
+        require(p.owner == 1 ? (p.kind == 0 || p.kind == 2) : (p.kind == 1 || p.kind == 3));
+        ++onBoard;
+    }
+    int alive = 0;
+    for (int k = 0; k < 24; ++k) {
+        const PieceRecord &p = b.pieces[k];
+        require(p.targetCount <= 29);
+        if (p.captured)
+            continue;
+        ++alive;
+        require(p.square < 64 && b.board[p.square] == k);
+    }
+    require(allowStanding ? onBoard >= alive : onBoard == alive);
+}
+
+// The same position seen from the other side: square s there is 63 - s here.
+bool samePosition(const GameBoard &a, const GameBoard &b)
+{
+    for (int s = 0; s < 64; ++s) {
+        const uint8_t ca = a.board[s], cb = b.board[63 - s];
+        if ((ca < 24) != (cb < 24))
+            return false;
+        if (ca < 24 && (a.pieces[ca].owner != b.pieces[cb].owner || a.pieces[ca].kind != b.pieces[cb].kind))
+            return false;
+    }
+    return true;
+}
+
+struct Leg {
+    uint8_t from, to, via; // mirrored, as they cross the link
+};
+
+// One whole local move on b chosen by the input, as move entry makes it; empty when b has none.
+std::vector<Leg> playLocalMove(GameBoard &b, Input &in)
+{
+    std::vector<Leg> legs;
+    b.generateMoves();
+    std::vector<std::pair<int, uint8_t>> choices;
+    for (int k = 0; k < 24; ++k) {
+        const PieceRecord &p = b.pieces[k];
+        if (p.captured || p.owner != b.localMover() || !p.canMove)
+            continue;
+        if (b.captureRequired == 1 && !p.mustCapture)
+            continue;
+        for (int i = 1; i <= p.targetCount; ++i)
+            choices.emplace_back(k, p.targets[i]);
+    }
+    if (choices.empty()) {
+        require(b.hasNoMoves() == 1);
+        return legs;
+    }
+    require(b.hasNoMoves() == 0);
+    auto [k, target] = choices[in.next() % choices.size()];
+    for (;;) {
+        const uint8_t from = b.pieces[k].square;
+        const bool wasCapture = b.pieces[k].mustCapture != 0;
+        require(b.applyMove(from, target, 0) == 1);
+        require(b.board[target] == k && b.pieces[k].square == target);
+        const Leg leg{uint8_t(63 - from), uint8_t(63 - target), uint8_t(63 - b.viaSquare)};
+        legs.push_back(leg);
+        if (!(wasCapture && b.checkContinuation(b.board[target]))) {
+            b.finishLocalMove();
+            break;
+        }
+        checkWhole(b, true);
+        const PieceRecord &p = b.pieces[k];
+        require(p.targetCount >= 1 && p.mustCapture);
+        target = p.targets[1 + in.next() % p.targetCount];
+    }
+    return legs;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    Input in(data, size);
+    const uint8_t setup = in.next();
+    const uint8_t variant = (setup & 1) ? VARIANT_RUSSIAN : VARIANT_AMERICAN;
+
+    GameBoard sides[2];
+    sides[0].setRole(ROLE_SERVER);
+    sides[1].setRole(ROLE_CLIENT);
+    for (GameBoard &b : sides) {
+        b.setVariant(variant);
+        b.setUpPosition(125, 25);
+        b.generateMoves();
+        checkWhole(b, false);
+    }
+    bool inSync = true;
+    int mover = 0; // the host moves first
+
+    for (int ops = 0; !in.empty() && ops < 400; ++ops) {
+        const uint8_t op = in.next();
+        if (op < 0xC0) {
+            // A legal move of the side to move, received by the other side.
+            GameBoard &local = sides[mover];
+            GameBoard &peer = sides[1 - mover];
+            const std::vector<Leg> legs = playLocalMove(local, in);
+            checkWhole(local, false);
+            if (legs.empty())
+                break; // the set is over
+            for (const Leg &leg : legs) {
+                const Snapshot before(peer);
+                const bool taken = peer.applyReceivedLeg(leg.from, leg.to, leg.via);
+                if (inSync)
+                    require(taken);
+                if (!taken)
+                    require(Snapshot(peer) == before);
+                checkWhole(peer, false);
+            }
+            if (inSync)
+                require(samePosition(local, peer));
+            peer.generateMoves();
+            mover = 1 - mover;
+        } else {
+            // Anything at all, as a peer could send it.
+            GameBoard &target = sides[op & 1];
+            const uint8_t from = in.next(), to = in.next(), via = in.next();
+            const Snapshot before(target);
+            if (target.applyReceivedLeg(from, to, via)) {
+                inSync = false;
+            } else {
+                require(Snapshot(target) == before);
+            }
+            checkWhole(target, false);
+            target.generateMoves();
+            target.hasNoMoves();
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,211 @@
+// Writes the seed corpora of the fuzz targets from real records, built with the same writers the
+// game uses: fuzz_seeds <corpus-folder>. The output is committed under fuzz/corpus/; run it again
+// only when the record format or an input layout of a target changes.
+
+#include "BoardTypes.h"
+#include "PeerRecord.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QList>
+
+#include <cstdio>
+
+namespace {
+
+QDir root;
+
+void write(const QString &target, const QString &name, const QByteArray &bytes)
+{
+    root.mkpath(target);
+    QFile file(root.filePath(target + u'/' + name));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(file.fileName()));
+        std::exit(1);
+    }
+}
+
+// fuzz_datagrams: one setup byte (bit 0: this copy hosts), then datagrams, each as a selector
+// (sender = sel % 3: 0 directory server, 1 game peer, 2 stranger; form = (sel >> 2) & 3) and,
+// for a record, its type, the number of payload bytes and those bytes. Form 2 carries the
+// sequence number the link expects next, form 3 an older one, form 1 any number (4 bytes), form 0
+// a raw datagram of twice the given length. Selectors from 0xF0 are the local player's: 0xF0 to
+// 0xFD a click on the square in the next byte, 0xFE a draw offer, 0xFF a capitulation.
+struct Script {
+    QByteArray bytes;
+    explicit Script(bool host) { bytes.append(char(host ? 1 : 0)); }
+    Script &record(int party, int form, const PeerRecord &r, int payload)
+    {
+        bytes.append(char(party | (form << 2)));
+        bytes.append(char(r.type()));
+        bytes.append(char(payload));
+        bytes.append(reinterpret_cast<const char *>(r.bytes.data()) + 1, payload);
+        if (form == 1)
+            bytes.append(reinterpret_cast<const char *>(r.bytes.data()) + SEQUENCE_OFFSET, 4);
+        if (form == 3)
+            bytes.append(char(0));
+        return *this;
+    }
+    // The local player clicks a square of the board (then a dialog may want an answer).
+    Script &click(int square)
+    {
+        bytes.append(char(0xF0));
+        bytes.append(char(square));
+        return *this;
+    }
+    Script &answer(int button)
+    {
+        bytes.append(char(button));
+        return *this;
+    }
+};
+
+PeerRecord leg(uint8_t type, uint8_t from, uint8_t to, uint8_t via)
+{
+    PeerRecord r;
+    r.writeLeg(type, from, to, via);
+    return r;
+}
+
+PeerRecord bare(uint8_t type)
+{
+    PeerRecord r;
+    r.writeBare(type);
+    return r;
+}
+
+void datagramSeeds()
+{
+    const QString t = QStringLiteral("fuzz_datagrams");
+    PeerRecord hello;
+    hello.writeGreeting(0, "Ilse");
+    PeerRecord serverHello;
+    serverHello.writeGreeting(VARIANT_RUSSIAN, "Oskar");
+    PeerRecord chat;
+    chat.writeChat("Ilse: \r\nhello there\r\n");
+    PeerRecord ack;
+    ack.writeAck(0);
+
+    // The host: the client greets, moves after the host's first move, chats and leaves.
+    write(t, QStringLiteral("host-greeting-move-chat-quit"),
+          Script(true)
+              .answer(1)
+              .record(1, 2, hello, 7)
+              .record(1, 2, leg(MOVE, 42, 35, 0), 3)
+              .record(1, 2, chat, 40)
+              .record(1, 3, leg(MOVE, 42, 35, 0), 3)
+              .record(1, 1, bare(QUIT), 0)
+              .bytes);
+    // The client: the host greets with the Russian variant, moves, offers a draw.
+    write(t, QStringLiteral("client-greeting-move-draw"),
+          Script(false)
+              .record(1, 2, serverHello, 8)
+              .record(1, 2, leg(MOVE, 40, 33, 0), 3)
+              .record(1, 2, bare(DRAW_OFFER), 0)
+              .answer(0)
+              .record(1, 2, bare(GAME_LOST), 0)
+              .record(1, 2, bare(YOU_START), 0)
+              .bytes);
+    // A few moves each way: the host opens, the client answers on its own board.
+    write(t, QStringLiteral("client-plays-a-few-moves"),
+          Script(false)
+              .record(1, 2, serverHello, 8)
+              .record(1, 2, leg(MOVE, 42, 35, 0), 3)
+              .click(42)
+              .click(35)
+              .record(1, 2, leg(MOVE, 44, 37, 0), 3)
+              .click(40)
+              .click(33)
+              .bytes);
+    write(t, QStringLiteral("host-plays-and-capitulates"),
+          Script(true)
+              .answer(1)
+              .record(1, 2, hello, 7)
+              .click(42)
+              .click(35)
+              .record(1, 2, leg(MOVE, 42, 35, 0), 3)
+              .click(35)
+              .click(28)
+              .bytes
+              + QByteArray(1, char(0xFF)) + QByteArray(4, char(0)));
+    // Link records from all three senders, acknowledgements and a probe.
+    write(t, QStringLiteral("link-records"),
+          Script(false)
+              .record(0, 1, bare(PROBE), 0)
+              .record(2, 1, ack, 4)
+              .record(1, 1, ack, 4)
+              .record(2, 2, bare(CONNECT_REQUEST), 0)
+              .record(0, 1, bare(BECOME_SERVER), 0)
+              .record(1, 1, bare(JOIN), 0)
+              .bytes);
+    // A capture step followed by the last leg, and a datagram of the wrong size.
+    QByteArray odd = Script(true).record(1, 2, hello, 7).record(1, 2, leg(CAPTURE_STEP, 44, 26, 0), 3).bytes;
+    odd.append(char(1)); // raw, from the peer
+    odd.append(char(174));
+    odd.append(QByteArray(348, '\x01'));
+    write(t, QStringLiteral("capture-step-and-short-datagram"), odd);
+}
+
+void answerSeeds()
+{
+    const QString t = QStringLiteral("fuzz_answer");
+    const QList<QByteArray> answers = {
+        "Server\n",
+        "Server/waiting\r\n",
+        "Client/127.0.0.1/8000/Q9\n",
+        "Client/ host.example/ 2345/ 17\r\n",
+        "Client/10.0.0.7/40112/K3M9P2\n\nmore text",
+        "Client/a/b\n",
+        "Client/127.0.0.1/99999/Z\n",
+        "OK\n",
+        "<html><body>Not Found</body></html>",
+        "",
+    };
+    for (int i = 0; i < answers.size(); ++i)
+        write(t, QStringLiteral("answer-%1").arg(i), answers.at(i));
+}
+
+void legSeeds()
+{
+    const QString t = QStringLiteral("fuzz_legs");
+    // Setup byte (bit 0: Russian), then move choices below 0xC0 (each a whole legal move of
+    // the side to move, the following bytes picking among its moves and capture legs), and
+    // arbitrary legs as 0xC0 | board, from, to, via.
+    for (int variant = 0; variant < 2; ++variant) {
+        QByteArray quiet(1, char(variant));
+        for (int i = 0; i < 120; ++i)
+            quiet.append(char((i * 37 + 11) % 0xC0));
+        write(t, QStringLiteral("legal-play-%1").arg(variant ? "russian" : "american"), quiet);
+        QByteArray mixed(1, char(variant));
+        for (int i = 0; i < 40; ++i) {
+            mixed.append(char((i * 53 + 5) % 0xC0));
+            mixed.append(char(i % 7));
+            if (i % 5 == 4) {
+                mixed.append(char(0xC0 | (i & 1)));
+                mixed.append(char(21 + i % 3));
+                mixed.append(char(28 + i % 5));
+                mixed.append(char(63));
+            }
+        }
+        write(t, QStringLiteral("mixed-%1").arg(variant ? "russian" : "american"), mixed);
+    }
+    // The example step of the record format and a turning leg through a via square.
+    write(t, QStringLiteral("arbitrary-legs"), QByteArray::fromHex("01c0151c3fc1151c3fc22a23231c3f"));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: fuzz_seeds <corpus-folder>\n");
+        return 2;
+    }
+    root = QDir(QString::fromLocal8Bit(argv[1]));
+    root.mkpath(QStringLiteral("."));
+    datagramSeeds();
+    answerSeeds();
+    legSeeds();
+    return 0;
+}
