@@ -5,21 +5,13 @@
 #include "LineFetch.h"
 #include "MatchAnswer.h"
 
+#include "FuzzInput.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <cstdint>
 #include <cstdlib>
-
-namespace {
-
-void require(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -30,36 +30,13 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include "FuzzInput.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
 
 namespace {
-
-void require(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-class Input {
-public:
-    Input(const uint8_t *data, size_t size) : data(data), size(size) {}
-    bool empty() const { return pos >= size; }
-    uint8_t next() { return pos < size ? data[pos++] : 0; }
-    uint32_t next32()
-    {
-        uint32_t v = 0;
-        for (int i = 0; i < 4; ++i)
-            v |= uint32_t(next()) << (8 * i);
-        return v;
-    }
-
-private:
-    const uint8_t *data;
-    size_t size;
-    size_t pos = 0;
-};
 
 const QHostAddress LOOPBACK(QStringLiteral("127.0.0.1"));
 

@@ -13,30 +13,14 @@
 
 #include "GameBoard.h"
 
+#include "FuzzInput.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
 namespace {
-
-void require(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-class Input {
-public:
-    Input(const uint8_t *data, size_t size) : data(data), size(size) {}
-    bool empty() const { return pos >= size; }
-    uint8_t next() { return pos < size ? data[pos++] : 0; }
-
-private:
-    const uint8_t *data;
-    size_t size;
-    size_t pos = 0;
-};
 
 struct Snapshot {
     uint8_t board[64];
