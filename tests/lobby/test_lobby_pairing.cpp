@@ -3,6 +3,7 @@
 // the test needs to look into its queue or shorten its times.
 #include "LinkEvents.h"
 #include "LobbyProcess.h"
+#include "StartBurst.h"
 #include "PeerRecord.h"
 #include "PeerSocket.h"
 #include "WebLobby.h"
@@ -249,26 +250,8 @@ private slots:
         const long before = lobby.residentKiB();
         QVERIFY(before > 0);
         constexpr int TOTAL = 10000;
-        int done = 0, failed = 0, next = 0;
-        QEventLoop loop;
-        std::function<void()> launch = [&] {
-            const int caller = next++;
-            const QUrl url(webAddress(lobby.httpPort)
-                           + QStringLiteral("/start.asp?type=4&port=%1&mode=WANT_CONNECT&ID=").arg(1 + caller % 65000));
-            QNetworkReply *reply = manager.get(QNetworkRequest(url));
-            connect(reply, &QNetworkReply::finished, this, [&, reply] {
-                failed += reply->error() != QNetworkReply::NoError;
-                reply->deleteLater();
-                if (++done == TOTAL)
-                    loop.quit();
-                else if (next < TOTAL)
-                    launch();
-            });
-        };
-        for (int i = 0; i < 12; ++i)
-            launch();
-        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-        loop.exec();
+        const BurstResult burst = startBurst(manager, webAddress(lobby.httpPort), TOTAL);
+        const int done = burst.done, failed = burst.failed;
         QCOMPARE(done, TOTAL);
         QCOMPARE(failed, 0);
         const long after = lobby.residentKiB();

@@ -1,6 +1,8 @@
 // The web lobby over real HTTP on 127.0.0.1: answers, refusals and a flood.
 #include "WebLobby.h"
 
+#include "StartBurst.h"
+
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -117,33 +119,11 @@ private slots:
         WebLobby lobby(config);
         const quint16 port = lobby.listen(QHostAddress::LocalHost, 0);
         constexpr int TOTAL = 3000;
-        int done = 0;
-        int failed = 0;
         int maxWaiting = 0;
-        int next = 0;
-        QEventLoop loop;
-        // Keep a handful of requests in flight at once.
-        std::function<void()> launch = [&] {
-            const int caller = next++;
-            const QUrl url(QStringLiteral("http://127.0.0.1:%1/start.asp?type=4&port=%2&mode=WANT_CONNECT&ID=")
-                               .arg(port)
-                               .arg(1 + caller % 65000));
-            QNetworkReply *reply = manager.get(QNetworkRequest(url));
-            connect(reply, &QNetworkReply::finished, this, [&, reply] {
-                if (reply->error() != QNetworkReply::NoError)
-                    ++failed;
-                maxWaiting = std::max(maxWaiting, lobby.waiting().size());
-                reply->deleteLater();
-                if (++done == TOTAL)
-                    loop.quit();
-                else if (next < TOTAL)
-                    launch();
-            });
-        };
-        for (int i = 0; i < 12; ++i)
-            launch();
-        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-        loop.exec();
+        const BurstResult burst =
+            startBurst(manager, QStringLiteral("http://127.0.0.1:%1").arg(port), TOTAL,
+                       [&] { maxWaiting = std::max(maxWaiting, lobby.waiting().size()); });
+        const int done = burst.done, failed = burst.failed;
         QCOMPARE(done, TOTAL);
         QCOMPARE(failed, 0);
         QVERIFY(maxWaiting <= config.capacity);
