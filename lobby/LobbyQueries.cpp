@@ -27,6 +27,18 @@ QString value(const QUrlQuery &query, const char *key)
     return query.queryItemValue(QLatin1String(key), QUrl::FullyDecoded);
 }
 
+// The caller's announced UDP port, 1..65535, into q.port; else q.error.
+template <typename Query> bool readPort(const QUrlQuery &query, Query &q)
+{
+    const auto port = decimal(value(query, "port"), 1, 65535);
+    if (!port) {
+        q.error = QStringLiteral("bad port");
+        return false;
+    }
+    q.port = quint16(*port);
+    return true;
+}
+
 } // namespace
 
 StartQuery parseStartQuery(const QUrlQuery &query)
@@ -38,12 +50,8 @@ StartQuery parseStartQuery(const QUrlQuery &query)
         return q;
     }
     q.kind = *kind;
-    const auto port = decimal(value(query, "port"), 1, 65535);
-    if (!port) {
-        q.error = QStringLiteral("bad port");
+    if (!readPort(query, q))
         return q;
-    }
-    q.port = quint16(*port);
     const QString mode = value(query, "mode");
     if (mode == QLatin1String("WANT_CONNECT"))
         q.mode = StartMode::WantConnect;
@@ -67,12 +75,8 @@ StartQuery parseStartQuery(const QUrlQuery &query)
 EndQuery parseEndQuery(const QUrlQuery &query)
 {
     EndQuery q;
-    const auto port = decimal(value(query, "port"), 1, 65535);
-    if (!port) {
-        q.error = QStringLiteral("bad port");
+    if (!readPort(query, q))
         return q;
-    }
-    q.port = quint16(*port);
     const QString mode = value(query, "mode");
     if (mode == QLatin1String("Server"))
         q.wasServer = true;
