@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "DataFiles.h"
 
 #include <QCoreApplication>
@@ -9,7 +10,7 @@ QString findDataFile(const QString &relativePath)
     const QString programDir = QCoreApplication::applicationDirPath();
     const QString candidates[] = {
         programDir + QLatin1Char('/') + relativePath,
-        programDir + QStringLiteral("/../share/sorvada/") + relativePath,
+        programDir + QStringLiteral("/../share/games/sorvada/") + relativePath,
     };
     for (const QString &path : candidates) {
         const QFileInfo info(path);

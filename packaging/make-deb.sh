@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Builds the Debian package sorvada_<version>_<arch>.deb into <build>/packages.
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Builds the Debian packages sorvada_<version>_<arch>.deb (the game) and
+# sorvada-lobby_<version>_<arch>.deb (the lobby server) into <build>/packages.
 # Usage: packaging/make-deb.sh [build-folder]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -7,4 +9,4 @@ build=${1:-$root/build}
 "$root/scripts/setup.sh" "$build"
 cd "$build"
 cpack -G DEB
-ls -1 "$build"/packages/sorvada_*.deb
+ls -1 "$build"/packages/sorvada_*.deb "$build"/packages/sorvada-lobby_*.deb

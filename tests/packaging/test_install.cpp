@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -8,16 +9,19 @@
 #include <QtTest>
 
 // `cmake --install` into a temporary DESTDIR with the prefix the Debian
-// package uses, then checks that the installed program would find its data
-// and that the desktop finds the program and its icon.
+// packages use, then checks the file lists of the two packages, that the
+// installed game would find its data and that the desktop finds the game and
+// its icon.
 class TestInstall : public QObject
 {
     Q_OBJECT
 
     const QString build = QStringLiteral(SORVADA_BINARY_DIR);
     QTemporaryDir destDir;
-    QString prefix;            // <DESTDIR>/usr
-    QStringList manifest;      // relative to the prefix
+    QString root;              // the DESTDIR, standing for /
+    QStringList gameFiles;     // the game package's files, relative to the root
+    QStringList lobbyFiles;    // the lobby package's
+    QStringList manifest;      // both
 
     static QString runAndCapture(const QString &program, const QStringList &args,
                                  const QProcessEnvironment &env, int &exitCode)
@@ -37,8 +41,8 @@ class TestInstall : public QObject
     QString installedDesktopEntry() const
     {
         for (const QString &f : manifest)
-            if (f.startsWith(QStringLiteral("share/applications/")) && f.endsWith(QStringLiteral(".desktop")))
-                return prefix + QLatin1Char('/') + f;
+            if (f.startsWith(QStringLiteral("usr/share/applications/")) && f.endsWith(QStringLiteral(".desktop")))
+                return root + QLatin1Char('/') + f;
         return QString();
     }
 
@@ -46,7 +50,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(destDir.isValid());
-        prefix = destDir.path() + QStringLiteral("/usr");
+        root = destDir.path();
 
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DESTDIR"), destDir.path());
@@ -57,51 +61,70 @@ private slots:
                                              env, code);
         QVERIFY2(code == 0, qPrintable(output));
 
-        QFile list(build + QStringLiteral("/packaging/installed-files.txt"));
-        QVERIFY(list.open(QIODevice::ReadOnly | QIODevice::Text));
-        for (const QByteArray &line : list.readAll().split('\n'))
-            if (!line.trimmed().isEmpty())
-                manifest << QString::fromUtf8(line.trimmed());
+        for (QStringList *files : {&gameFiles, &lobbyFiles}) {
+            const QString name = files == &gameFiles ? QStringLiteral("game") : QStringLiteral("lobby");
+            QFile list(build + QStringLiteral("/packaging/installed-files-%1.txt").arg(name));
+            QVERIFY2(list.open(QIODevice::ReadOnly | QIODevice::Text), qPrintable(list.fileName()));
+            for (const QByteArray &line : list.readAll().split('\n'))
+                if (!line.trimmed().isEmpty())
+                    *files << QString::fromUtf8(line.trimmed());
+        }
+        manifest = gameFiles + lobbyFiles;
     }
 
     void everyPromisedFileIsInstalledAndNothingElse()
     {
-        QStringList required = {
-            QStringLiteral("share/sorvada/sounds/start.wav"),
-            QStringLiteral("share/sorvada/sounds/message.wav"),
-            QStringLiteral("share/sorvada/help/index.html"),
+        // Each package carries its own copyright and changelog; the game
+        // lives where Debian keeps games.
+        QStringList game = {
+            QStringLiteral("usr/share/games/sorvada/sounds/start.wav"),
+            QStringLiteral("usr/share/games/sorvada/sounds/message.wav"),
+            QStringLiteral("usr/share/games/sorvada/help/index.html"),
+            QStringLiteral("usr/share/man/man6/sorvada.6.gz"),
+            QStringLiteral("usr/share/doc/sorvada/copyright"),
+            QStringLiteral("usr/share/doc/sorvada/changelog.gz"),
+        };
+        QStringList lobby = {
+            QStringLiteral("usr/share/man/man8/sorvada-lobby.8.gz"),
+            QStringLiteral("usr/share/doc/sorvada-lobby/copyright"),
+            QStringLiteral("usr/share/doc/sorvada-lobby/changelog.gz"),
+            QStringLiteral("lib/systemd/system/sorvada-lobby.service"),
+            QStringLiteral("etc/default/sorvada-lobby"),
         };
         if (SORVADA_HAS_GAME)
-            required << QStringLiteral("bin/sorvada");
+            game << QStringLiteral("usr/games/sorvada");
         if (SORVADA_HAS_LOBBY)
-            required << QStringLiteral("bin/sorvada-lobby");
-        for (const QString &f : required)
-            QVERIFY2(manifest.contains(f), qPrintable(f + QStringLiteral(" is not among the installed files")));
-        QVERIFY(manifest.filter(QRegularExpression(QStringLiteral("^share/metainfo/.+\\.metainfo\\.xml$"))).size() == 1);
+            lobby << QStringLiteral("usr/bin/sorvada-lobby");
+        for (const QString &f : std::as_const(game))
+            QVERIFY2(gameFiles.contains(f), qPrintable(f + QStringLiteral(" is not in the game package")));
+        for (const QString &f : std::as_const(lobby))
+            QVERIFY2(lobbyFiles.contains(f), qPrintable(f + QStringLiteral(" is not in the lobby package")));
+        // Two packages that shared a file could not be installed together.
+        for (const QString &f : std::as_const(gameFiles))
+            QVERIFY2(!lobbyFiles.contains(f), qPrintable(f + QStringLiteral(" is in both packages")));
+        QVERIFY(gameFiles.filter(QRegularExpression(QStringLiteral("^usr/share/metainfo/.+\\.metainfo\\.xml$"))).size() == 1);
         QVERIFY(!installedDesktopEntry().isEmpty());
 
         for (const QString &f : std::as_const(manifest)) {
-            const QFileInfo info(prefix + QLatin1Char('/') + f);
+            const QFileInfo info(root + QLatin1Char('/') + f);
             QVERIFY2(info.isFile() && info.size() > 0, qPrintable(f));
-            if (f.startsWith(QStringLiteral("bin/")))
+            if (f.startsWith(QStringLiteral("usr/bin/")) || f.startsWith(QStringLiteral("usr/games/")))
                 QVERIFY2(info.isExecutable(), qPrintable(f));
         }
 
-        // Nothing lands outside the prefix, and nothing unlisted inside it.
-        QDirIterator all(destDir.path(), QDir::Files, QDirIterator::Subdirectories);
+        // Nothing is installed that the lists do not name.
+        QDirIterator all(root, QDir::Files, QDirIterator::Subdirectories);
         while (all.hasNext()) {
-            const QString path = all.next();
-            QVERIFY2(path.startsWith(prefix + QLatin1Char('/')), qPrintable(path));
-            const QString rel = path.mid(prefix.size() + 1);
+            const QString rel = all.next().mid(root.size() + 1);
             QVERIFY2(manifest.contains(rel), qPrintable(rel + QStringLiteral(" was installed but not listed")));
         }
     }
 
     void theInstalledProgramFindsItsData()
     {
-        // A program in <prefix>/bin looks beside itself, then in
-        // <prefix>/share/sorvada; the probe uses the very same lookup.
-        const QString probe = prefix + QStringLiteral("/bin/sorvada-datafile-probe");
+        // The game in /usr/games looks beside itself, then in
+        // /usr/share/games/sorvada; the probe uses the very same lookup.
+        const QString probe = root + QStringLiteral("/usr/games/sorvada-datafile-probe");
         QVERIFY(QFile::copy(QStringLiteral(SORVADA_PROBE), probe));
         QVERIFY(QFile::setPermissions(probe, QFile::permissions(probe) | QFile::ExeUser));
 
@@ -112,7 +135,7 @@ private slots:
         QCOMPARE(code, 0);
         const QStringList lines = output.split(QLatin1Char('\n'));
         QVERIFY2(lines.size() >= names.size(), qPrintable(output));
-        const QString dataDir = QDir(prefix + QStringLiteral("/share/sorvada")).canonicalPath();
+        const QString dataDir = QDir(root + QStringLiteral("/usr/share/games/sorvada")).canonicalPath();
         for (int i = 0; i < 3; ++i)
             QCOMPARE(QFileInfo(lines[i]).canonicalFilePath(), dataDir + QLatin1Char('/') + names[i]);
         QCOMPARE(lines[3], QString());
@@ -133,11 +156,11 @@ private slots:
         QVERIFY(!exec.isEmpty());
         QVERIFY(!icon.isEmpty());
         if (SORVADA_HAS_GAME)
-            QVERIFY2(manifest.contains(QStringLiteral("bin/") + exec.section(QLatin1Char(' '), 0, 0)),
+            QVERIFY2(gameFiles.contains(QStringLiteral("usr/games/") + exec.section(QLatin1Char(' '), 0, 0)),
                      qPrintable(exec));
 
         // Every installed theme icon carries the name the entry asks for.
-        const QStringList icons = manifest.filter(QStringLiteral("share/icons/hicolor/"));
+        const QStringList icons = gameFiles.filter(QStringLiteral("usr/share/icons/hicolor/"));
         for (const QString &f : icons)
             QCOMPARE(QFileInfo(f).completeBaseName(), icon);
         if (icons.isEmpty())

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "WavFile.h"
 
 #include <QDir>
@@ -201,6 +202,54 @@ private slots:
         const QString id = QFileInfo(metainfo).fileName().remove(QStringLiteral(".metainfo.xml"));
         QVERIFY(readAll(metainfo).contains(("<launchable type=\"desktop-id\">" + id + ".desktop<").toUtf8()));
         QVERIFY(!generatedFile(id + QStringLiteral(".desktop")).isEmpty());
+    }
+
+    // The lobby's manual page and its --help name the same options, with the
+    // same value names, so that neither can fall behind the other.
+    void lobbyManualListsTheOptionsOfHelp()
+    {
+        QProcess lobby;
+        lobby.start(QStringLiteral(SORVADA_LOBBY), {QStringLiteral("--help")});
+        QVERIFY(lobby.waitForFinished(60000));
+        QCOMPARE(lobby.exitCode(), 0);
+        // "  -h, --help   Show ..." and "  --http-port <N>   TCP port ..."
+        const QRegularExpression helpLine(QStringLiteral("^  (?:(-\\w), )?(--[\\w-]+)(?: <([^>]+)>)?"));
+        QStringList fromHelp;
+        for (const QString &line : QString::fromLocal8Bit(lobby.readAllStandardOutput()).split(QLatin1Char('\n'))) {
+            const QRegularExpressionMatch m = helpLine.match(line);
+            if (!m.hasMatch())
+                continue;
+            if (m.hasCaptured(1))
+                fromHelp << m.captured(1);
+            fromHelp << (m.captured(2) + (m.hasCaptured(3) ? QLatin1Char(' ') + m.captured(3) : QString()));
+        }
+
+        // In the OPTIONS section each option is the line after .TP:
+        // ".BR \\-h \", \" \\-\\-help" or ".BI \\-\\-http\\-port \" N\"".
+        const QString manual = QString::fromUtf8(readAll(build + QStringLiteral("/packaging/man/sorvada-lobby.8")));
+        const qsizetype start = manual.indexOf(QStringLiteral("\n.SH OPTIONS\n"));
+        QVERIFY(start >= 0);
+        const qsizetype end = manual.indexOf(QStringLiteral("\n.SH "), start + 1);
+        const QStringList lines = manual.mid(start, end - start).replace(QStringLiteral("\\-"), QStringLiteral("-"))
+                                      .split(QLatin1Char('\n'));
+        const QRegularExpression tagLine(QStringLiteral("^\\.B[IR] (-.*)$"));
+        const QRegularExpression option(QStringLiteral("(--?[\\w-]+)(?: \"? ?([^\"]+)\")?"));
+        QStringList fromManual;
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const QRegularExpressionMatch tag = tagLine.match(lines[i]);
+            if (lines[i - 1] != QStringLiteral(".TP") || !tag.hasMatch())
+                continue;
+            const bool withValue = lines[i].startsWith(QStringLiteral(".BI"));
+            for (const QRegularExpressionMatch &m : option.globalMatch(tag.captured(1)))
+                fromManual << m.captured(1) + (withValue ? QLatin1Char(' ') + m.captured(2).trimmed() : QString());
+        }
+
+        fromHelp.sort();
+        fromManual.sort();
+        QVERIFY(fromHelp.contains(QStringLiteral("--http-port N")));
+        QVERIFY2(fromManual == fromHelp,
+                 qPrintable(QStringLiteral("--help: %1\nmanual: %2").arg(fromHelp.join(QStringLiteral(", ")),
+                                                                       fromManual.join(QStringLiteral(", ")))));
     }
 };
 
