@@ -1,13 +1,17 @@
 #include "CAboutDlg.h"
 
 #include "DialogBuilder.h"
+#include "HelpLauncher.h"
 #include "ResourceIds.h"
 
+#include <QLabel>
 #include <QPushButton>
 
 namespace {
 
 using namespace dlg;
+
+enum : int { IDC_HOME_PAGE = 1002 };
 
 const Control controls[] = {
     {res::IDR_MAINFRAME, Kind::Icon, "", 10, 20, 20, 20},
@@ -15,7 +19,7 @@ const Control controls[] = {
     {1, Kind::Button, "OK", 200, 20, 32, 14, Default | TabStop},
     {NoId, Kind::Label, "Checkers for two players over the network.", 40, 20, 145, 8},
     {NoId, Kind::Label, "Copyright \u00a9 the Sorvada developers.", 40, 35, 145, 8},
-    {NoId, Kind::Label, SORVADA_HOME_PAGE, 40, 50, 145, 8},
+    {IDC_HOME_PAGE, Kind::Label, "", 40, 50, 145, 8},
 };
 
 const Template aboutTemplate{res::IDD_ABOUT, "Sorvada ", 239, 67, CloseBox, controls};
@@ -27,4 +31,14 @@ CAboutDlg::CAboutDlg(QWidget *parent) : QDialog(parent)
     build(this, aboutTemplate);
     setWindowModality(Qt::WindowModal);
     connect(control<QPushButton>(this, 1), &QPushButton::clicked, this, &QDialog::accept);
+
+    // The home page line is a link; without a web site it leads to the
+    // About section of the help page.
+    auto *home = control<QLabel>(this, IDC_HOME_PAGE);
+    const QString configured = QStringLiteral(SORVADA_HOME_PAGE);
+    const QString shown = configured.isEmpty() ? QStringLiteral("Sorvada help: About") : configured;
+    home->setTextFormat(Qt::RichText);
+    home->setText(QStringLiteral("<a href=\"#\">%1</a>").arg(shown.toHtmlEscaped()));
+    home->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    connect(home, &QLabel::linkActivated, this, [] { openHomePage(); });
 }

@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QValidator>
 
 namespace {
 
@@ -34,6 +35,20 @@ QString forDisplay(QString text)
     return text;
 }
 
+// Refuses an input line whose composed chat text would not fit one record.
+class LineFitsRecord : public QValidator
+{
+public:
+    LineFitsRecord(std::function<bool(const QString &)> fits, QObject *parent)
+        : QValidator(parent), fits(std::move(fits))
+    {
+    }
+    State validate(QString &input, int &) const override { return fits(input) ? Acceptable : Invalid; }
+
+private:
+    std::function<bool(const QString &)> fits;
+};
+
 } // namespace
 
 CChatDlg::CChatDlg(QWidget *parent) : QDialog(parent)
@@ -42,6 +57,25 @@ CChatDlg::CChatDlg(QWidget *parent) : QDialog(parent)
     historyField = control<QPlainTextEdit>(this, IDC_HISTORY);
     inputField = control<QLineEdit>(this, IDC_INPUT);
     limitTyping(inputField, MaxInputLength);
+    // Characters outside the basic plane arrive in two halves; a first half
+    // at the end counts as the whole character, a half alone anywhere else
+    // is refused.
+    inputField->setValidator(new LineFitsRecord(
+        [this](QString typed) {
+            for (qsizetype i = 0; i < typed.size(); ++i) {
+                if (typed[i].isLowSurrogate())
+                    return false;
+                if (typed[i].isHighSurrogate()) {
+                    if (i + 1 == typed.size())
+                        typed += QChar(0xDC00);
+                    else if (!typed[i + 1].isLowSurrogate())
+                        return false;
+                    ++i;
+                }
+            }
+            return compose(typed).toUtf8().size() <= MaxLineBytes;
+        },
+        inputField));
 
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
@@ -80,12 +114,24 @@ void CChatDlg::showAndActivate()
     activateWindow();
 }
 
+QString CChatDlg::compose(const QString &typed) const
+{
+    return name + QStringLiteral(": \r\n") + typed + QStringLiteral("\r\n");
+}
+
 void CChatDlg::send()
 {
-    const QString typed = inputField->text();
+    // The name may have changed since the line was typed: what does not fit
+    // is cut off at a whole character, so that the history shows exactly
+    // what goes out.
+    QString typed = inputField->text();
+    if (!typed.isEmpty() && typed.back().isHighSurrogate())
+        typed.chop(1);
+    while (!typed.isEmpty() && compose(typed).toUtf8().size() > MaxLineBytes)
+        typed.chop(typed.size() >= 2 && typed.back().isLowSurrogate() ? 2 : 1);
     if (typed.isEmpty())
         return;
-    const QString line = name + QStringLiteral(": \r\n") + typed + QStringLiteral("\r\n");
+    const QString line = compose(typed);
     inputField->clear();
     append(line);
     if (sender)

@@ -17,6 +17,9 @@ class CChatDlg : public QDialog
     Q_OBJECT
 public:
     static constexpr int MaxInputLength = 320;
+    // What one chat record carries, in UTF-8 bytes: the whole composed line
+    // (name, ": ", CR LF, text, CR LF) must fit, or it would arrive cut.
+    static constexpr int MaxLineBytes = 344;
     // The newest part of the conversation that is kept; whole entries are
     // dropped from the oldest end beyond it, so a flooding peer cannot make
     // the history grow without bound.
@@ -42,6 +45,7 @@ protected:
 
 private:
     void send();
+    QString compose(const QString &typed) const;
     void append(const QString &entry);
     void scrollToEnd();
 

@@ -34,7 +34,22 @@ bool openHelpContents(QWidget *owner)
     return false;
 }
 
+QUrl homePageUrl()
+{
+    const QString configured = QStringLiteral(SORVADA_HOME_PAGE);
+    if (!configured.isEmpty())
+        return QUrl(configured);
+    const QString page = findDataFile(QStringLiteral("help/index.html"));
+    if (page.isEmpty())
+        return QUrl();
+    QUrl about = QUrl::fromLocalFile(page);
+    about.setFragment(QStringLiteral("about"));
+    return about;
+}
+
 void openHomePage()
 {
-    QDesktopServices::openUrl(QUrl(QStringLiteral(SORVADA_HOME_PAGE)));
+    const QUrl home = homePageUrl();
+    if (home.isValid())
+        QDesktopServices::openUrl(home);
 }

@@ -16,6 +16,7 @@ public:
     Input(const uint8_t *data, size_t size) : data(data), size(size) {}
     bool empty() const { return pos >= size; }
     uint8_t next() { return pos < size ? data[pos++] : 0; }
+    uint8_t peek() const { return pos < size ? data[pos] : 0; }
     uint32_t next32()
     {
         uint32_t v = 0;

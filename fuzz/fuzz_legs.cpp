@@ -1,13 +1,15 @@
 // Received legs into the board. Two boards play one set against each other, one as host and one
 // as joiner, the way two copies do: each local move is chosen by the input among the legal ones
 // (captures continued leg by leg as move entry does) and its legs go through the other board's
-// checked entry. Between them the input throws in arbitrary legs.
+// checked entry. Between moves, and between the legs of a move, the input throws in arbitrary
+// legs to either board: to the side whose turn it is (out of turn) or to the side receiving.
 //
 // What must hold:
 // - nothing reads or writes outside the board (the sanitizers watch that);
 // - a refused leg changes nothing;
 // - every board stays whole: each piece on the board stands where its record says, light
 //   squares stay light, taken pieces leave the board once the move is over;
+// - a leg sent to the side whose turn it is is refused;
 // - while no arbitrary leg has been let through, every leg of legal play is accepted by the other
 //   board and both boards show the same position, turned round.
 
@@ -142,6 +144,23 @@ std::vector<Leg> playLocalMove(GameBoard &b, Input &in)
     return legs;
 }
 
+// An arbitrary leg as a peer could send it, to sides[op & 1]; bit 1 of op marks it as the last
+// leg of its move. Answers whether the board took it.
+bool throwIn(GameBoard sides[2], uint8_t op, Input &in)
+{
+    GameBoard &target = sides[op & 1];
+    const uint8_t from = in.next(), to = in.next(), via = in.next();
+    const Snapshot before(target);
+    const bool outOfTurn = target.isMyTurn() == 1;
+    if (target.applyReceivedLeg(from, to, via, (op & 2) != 0)) {
+        require(!outOfTurn);
+        checkWhole(target, false);
+        return true;
+    }
+    require(Snapshot(target) == before);
+    return false;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -161,6 +180,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     bool inSync = true;
     int mover = 0; // the host moves first
+    sides[0].setMyTurn(1);
 
     for (int ops = 0; !in.empty() && ops < 400; ++ops) {
         const uint8_t op = in.next();
@@ -172,9 +192,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             checkWhole(local, false);
             if (legs.empty())
                 break; // the set is over
-            for (const Leg &leg : legs) {
+            for (size_t i = 0; i < legs.size(); ++i) {
+                // Arbitrary legs in the middle of the move.
+                while (i > 0 && in.peek() >= 0xC0 && ++ops < 400)
+                    if (throwIn(sides, in.next(), in))
+                        inSync = false;
+                const Leg &leg = legs[i];
                 const Snapshot before(peer);
-                const bool taken = peer.applyReceivedLeg(leg.from, leg.to, leg.via);
+                const bool taken = peer.applyReceivedLeg(leg.from, leg.to, leg.via, i + 1 == legs.size());
                 if (inSync)
                     require(taken);
                 if (!taken)
@@ -184,18 +209,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             if (inSync)
                 require(samePosition(local, peer));
             peer.generateMoves();
+            local.setMyTurn(0);
+            peer.setMyTurn(1);
             mover = 1 - mover;
         } else {
-            // Anything at all, as a peer could send it.
-            GameBoard &target = sides[op & 1];
-            const uint8_t from = in.next(), to = in.next(), via = in.next();
-            const Snapshot before(target);
-            if (target.applyReceivedLeg(from, to, via)) {
+            if (throwIn(sides, op, in))
                 inSync = false;
-            } else {
-                require(Snapshot(target) == before);
-            }
-            checkWhole(target, false);
+            GameBoard &target = sides[op & 1];
             target.generateMoves();
             target.hasNoMoves();
         }

@@ -171,7 +171,8 @@ void legSeeds()
     const QString t = QStringLiteral("fuzz_legs");
     // Setup byte (bit 0: Russian), then move choices below 0xC0 (each a whole legal move of
     // the side to move, the following bytes picking among its moves and capture legs), and
-    // arbitrary legs as 0xC0 | board, from, to, via.
+    // arbitrary legs as 0xC0 | board | 2 for a last leg, from, to, via (between the legs of a
+    // move, too).
     for (int variant = 0; variant < 2; ++variant) {
         QByteArray quiet(1, char(variant));
         for (int i = 0; i < 120; ++i)

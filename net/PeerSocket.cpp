@@ -48,6 +48,9 @@ bool PeerSocket::Start(int cap, const QString &address, int mode, uint8_t kind)
     retransmitTimer.assign(slotCount, 0);
     peerAddresses.assign(slotCount, QString());
     peerPorts.assign(slotCount, 0);
+    slotEnded.assign(slotCount, false);
+    endQueried = false;
+    strangerQuitTaken = false;
     answered = false;
     partnerProposed = false;
     matchId.clear();
@@ -92,7 +95,7 @@ bool PeerSocket::Start(int cap, const QString &address, int mode, uint8_t kind)
 
 bool PeerSocket::SendReliable(int slot)
 {
-    if (!validSlot(slot))
+    if (!validSlot(slot) || slotEnded[slot])
         return false;
     Entry entry{sendRecord, nextSequenceOut[slot]};
     entry.record.setSequence(entry.sequence);
@@ -116,15 +119,20 @@ void PeerSocket::SendChat(const QByteArray &text)
 
 void PeerSocket::SendQuit()
 {
-    sendRecord.writeBare(QUIT);
+    // The records queued before QUIT still go out ahead of it; nothing is queued after it.
+    const auto quitTo = [this](int slot) {
+        sendRecord.writeBare(QUIT);
+        if (SendReliable(slot))
+            slotEnded[slot] = true;
+    };
     if (role == ROLE_SERVER) {
         for (int slot = 1; slot < nextSlot; ++slot)
-            SendReliable(slot);
+            quitTo(slot);
     } else if (role == ROLE_CLIENT) {
-        SendReliable(0);
+        quitTo(0);
     }
     if (viaWeb && role != ROLE_NONE)
-        QueryEnd();
+        queryEndOnce();
 }
 
 bool PeerSocket::QueryStart(const QString &mode)
@@ -156,6 +164,14 @@ bool PeerSocket::QueryStart(const QString &mode)
         break;
     }
     return false;
+}
+
+void PeerSocket::queryEndOnce()
+{
+    if (endQueried)
+        return;
+    endQueried = true;
+    QueryEnd();
 }
 
 void PeerSocket::QueryEnd()
@@ -374,8 +390,19 @@ void PeerSocket::handleJoin()
 
 void PeerSocket::handleQuit()
 {
+    // A QUIT is taken from any sender, but only the first for a slot counts, and none once
+    // this copy has quit itself: repeats of it arrive while the peer's end query runs. A
+    // client's only peer is slot 0.
+    const int from = lookUpSender();
+    const int slot = role == ROLE_SERVER ? from : 0;
+    const bool known = slot < nextSlot && validSlot(slot);
+    if (known ? bool(slotEnded[slot]) : strangerQuitTaken)
+        return;
+    if (known)
+        slotEnded[slot] = true;
+    else
+        strangerQuitTaken = true;
     if (role == ROLE_SERVER) {
-        const int from = lookUpSender();
         for (int slot = 1; slot < nextSlot; ++slot) {
             if (slot == from)
                 continue;
@@ -384,7 +411,7 @@ void PeerSocket::handleQuit()
         }
     }
     if (viaWeb)
-        QueryEnd();
+        queryEndOnce();
     emit linkEvent(LINK_PEER_GONE, 0);
 }
 
@@ -407,6 +434,8 @@ void PeerSocket::handleGameMessage()
 {
     const int slot = lookUpSender();
     if (slot >= nextSlot)
+        return;
+    if (slotEnded[slot])
         return;
     const uint32_t n = recvRecord.sequence();
     if (n < nextSequenceIn[slot]) {
@@ -438,7 +467,9 @@ void PeerSocket::OnRetransmitTimer(int timerId)
     stopRetransmit(slot);
     if (sendCount[slot] >= MAX_SENDS) {
         // The head and everything behind it stay queued: a late acknowledgement restarts them.
-        emit linkEvent(LINK_PEER_GONE, 0);
+        // A slot already ended (QUIT sent or received) has nobody left to report.
+        if (!slotEnded[slot])
+            emit linkEvent(LINK_PEER_GONE, 0);
         return;
     }
     if (!queues[slot].empty())

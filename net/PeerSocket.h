@@ -61,7 +61,8 @@ public:
     bool SendReliable(int slot);
     // Sends a chat text (cut to MAX_CHAT_BYTES) to the peer; nothing while the role is none.
     void SendChat(const QByteArray &text);
-    // Tells the peer this copy leaves; after web matchmaking also makes the end query.
+    // Tells the peer this copy leaves; after web matchmaking also makes the end query. From
+    // then on nothing more is sent to or acted on from the peer; a second call does nothing.
     void SendQuit();
 
     // Matchmaking web server queries. mode is "WANT_CONNECT", "SERVER_BUSY" or "SERVER_NORESPONSE".
@@ -127,6 +128,7 @@ private:
     void sendHead(int slot);
     void stopRetransmit(int slot);
     void resetLink();
+    void queryEndOnce();
     bool fetch(const QString &url, QString *line);
     bool validSlot(int slot) const { return slot >= 0 && slot < int(peerAddresses.size()); }
 
@@ -149,6 +151,11 @@ private:
     std::vector<int> retransmitTimer;
     std::vector<QString> peerAddresses;
     std::vector<quint16> peerPorts;
+    // Per slot: QUIT has been queued for it, or the peer in it has quit or stopped answering.
+    // Such a slot takes no new record and raises no event any more.
+    std::vector<bool> slotEnded;
+    bool endQueried = false;
+    bool strangerQuitTaken = false;
 
     std::vector<int> answerTimers;
 

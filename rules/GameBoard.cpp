@@ -11,6 +11,7 @@ constexpr uint8_t kStartSquares[24] = {1,  3,  5,  7,  8,  10, 12, 14, 17, 19, 2
 void GameBoard::setUpPosition(int originX, int originY)
 {
     selectedSquare = NO_SQUARE;
+    opponentMoves.clear();
     for (int s = 0; s < 64; ++s)
         board[s] = ((s & 7) + (s >> 3)) % 2 == 0 ? LIGHT_SQUARE : EMPTY_SQUARE;
 

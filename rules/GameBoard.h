@@ -4,6 +4,7 @@
 
 #include "BoardTypes.h"
 #include "LegSink.h"
+#include "OpponentMoves.h"
 #include "PieceRecord.h"
 
 // The one game-state object of a copy: the 8 x 8 board seen from the local
@@ -13,7 +14,8 @@
 //
 // Moves are generated for the local side only. Legs of the opponent arrive
 // already mirrored into local squares and go through applyReceivedLeg, which
-// refuses anything that cannot have come from a legal game.
+// checks them against the opponent's legal moves (the same rules run on the
+// board turned round) and refuses anything else.
 //
 // Rule operations answer 1 or 0 (flags are 32-bit 0/1 values) and report
 // nothing themselves.
@@ -76,9 +78,13 @@ public:
     int hasNoMoves() const;
 
     // Checked entry for a leg received from the peer (squares already in
-    // local terms). Refuses, changing nothing, a leg that no legal game could
-    // produce; otherwise applies it exactly as applyMove does.
-    bool applyReceivedLeg(uint8_t from, uint8_t to, uint8_t via);
+    // local terms); lastLeg: the leg ends the opponent's move (MOVE), else
+    // the same piece must capture again (CAPTURE_STEP). Refuses, changing
+    // nothing on the board, a leg out of turn or one the opponent could not
+    // play now; otherwise applies it exactly as applyMove does.
+    bool applyReceivedLeg(uint8_t from, uint8_t to, uint8_t via, bool lastLeg);
+    // 1 while a received move has legs still to come.
+    bool opponentMoveUnderWay() const { return opponentMoves.moveUnderWay(); }
 
     // --- geometry and move entry ------------------------------------------
     // Square under window pixel (x, y), or NO_SQUARE.
@@ -114,8 +120,8 @@ public:
 
 private:
     void addTarget(int k, uint8_t square, bool capture);
-    bool receivedLegFits(uint8_t from, uint8_t to, uint8_t via) const;
 
     uint8_t linkRole = ROLE_NONE;
     LegSink* legSink = nullptr;
+    OpponentMoves opponentMoves;
 };

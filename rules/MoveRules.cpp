@@ -163,6 +163,9 @@ int GameBoard::applyMove(uint8_t from, uint8_t to, uint8_t via)
         return 0;
     const uint8_t k = board[from];
     PieceRecord& piece = pieces[k];
+    // A local leg leaves no opponent move under way.
+    if (piece.owner == localMover())
+        opponentMoves.clear();
     const int fc = from & 7, fr = from >> 3;
     const int tc = to & 7, tr = to >> 3;
 

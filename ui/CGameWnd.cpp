@@ -159,6 +159,7 @@ void CGameWnd::OnTimer(int id)
         board.setUpPosition(BOARD_ORIGIN_X, BOARD_ORIGIN_Y);
         board.generateMoves();
         redraw();
+        newSetReady();
         break;
     default:
         break;

@@ -11,6 +11,8 @@
 #include <QPixmap>
 #include <QString>
 
+#include <vector>
+
 class BoardView;
 class CScoreDlg;
 class GameBoard;
@@ -162,13 +164,27 @@ private:
     bool choosingVariant = false;
     bool greetingHeld = false;
 
+    // From the end of a set (and before the first) until the new board is
+    // set up; the opponent's legs that arrive meanwhile wait in heldLegs.
+    struct HeldLeg {
+        uint8_t type, from, to, via;
+    };
+    static constexpr size_t MAX_HELD_LEGS = 32;
+    bool newSetPending = true;
+    std::vector<HeldLeg> heldLegs;
+    // The match is over (the opponent left, or broke the rules): nothing
+    // the peer sends is acted on any more.
+    bool matchEnding = false;
+
     int peerSlot() const;
     void sendBare(uint8_t type);
     void showScore(int own, int opponent, int headingId);
     void showVariantStatus();
     void onGreeting();
     void answerGreeting();
-    void onOpponentLeg(uint8_t type);
+    void onOpponentLeg(uint8_t type, uint8_t from, uint8_t to, uint8_t via);
+    void newSetReady();
+    void endMatch(int stringId);
     void onDrawOfferReceived();
     void onDrawAccepted();
     void onGameLost();

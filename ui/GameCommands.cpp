@@ -24,6 +24,7 @@ void CGameWnd::OnDrawOffer()
 void CGameWnd::OnCapitulate()
 {
     board.setMyTurn(0);
+    newSetPending = true;
     showStatus(res::IDS_WAIT_OPPONENT);
     // The loser sees his loss before the opponent learns of it: GAME_LOST
     // leaves only once the score dialog is closed. The opponent then decides

@@ -10,6 +10,9 @@
 #include "SettingsStore.h"
 #include "StringTable.h"
 
+#include <QApplication>
+#include <QStringDecoder>
+
 // The whole flow of a match runs through here: every event of the peer link
 // and every game message the opponent's copy sends.
 //
@@ -28,6 +31,17 @@ const QString messageSound = QStringLiteral("message.wav");
 bool isKnownVariant(uint8_t variant)
 {
     return variant == VARIANT_AMERICAN || variant == VARIANT_RUSSIAN;
+}
+
+static_assert(CChatDlg::MaxLineBytes == MAX_CHAT_BYTES, "a chat line must fit one record");
+
+// Names and chat travel as UTF-8; text that is not valid UTF-8 is shown byte
+// for byte as Latin-1, with nothing replaced or dropped.
+QString wireText(const QByteArray &bytes)
+{
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = utf8(bytes);
+    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
 }
 } // namespace
 
@@ -101,6 +115,10 @@ void CGameWnd::OnLinkEvent(unsigned int event, int param)
             sounds.play(startSound);
         return;
     case LINK_PEER_GONE:
+        // Once the match is ending nothing more is shown.
+        if (matchEnding)
+            return;
+        matchEnding = true;
         opponentGone = 1;
         messageBox(loadString(res::IDS_OPPONENT_QUIT), QMessageBox::Critical);
         close();
@@ -109,18 +127,23 @@ void CGameWnd::OnLinkEvent(unsigned int event, int param)
         if (startAlarmOff != 0)
             return;
         sounds.play(startSound);
-        // Minimizing and restoring draws the waiting player's eye.
-        showMinimized();
-        showNormal();
+        // The desktop draws the waiting player's eye (a flashing task-bar
+        // entry, say); the window itself stays where it is.
+        QApplication::alert(this);
         return;
     default:
         break;
     }
+    if (matchEnding)
+        return;
 
     switch (link.recvRecord.type()) {
     case GREETING: onGreeting(); break;
     case MOVE:
-    case CAPTURE_STEP: onOpponentLeg(link.recvRecord.type()); break;
+    case CAPTURE_STEP:
+        onOpponentLeg(link.recvRecord.type(), link.recvRecord.legFrom(), link.recvRecord.legTo(),
+                      link.recvRecord.legVia());
+        break;
     case DRAW_OFFER: onDrawOfferReceived(); break;
     case DRAW_ACCEPTED: onDrawAccepted(); break;
     case DRAW_DECLINED:
@@ -143,7 +166,7 @@ void CGameWnd::OnLinkEvent(unsigned int event, int param)
 
 void CGameWnd::onGreeting()
 {
-    const QString peer = QString::fromUtf8(link.recvRecord.greetingName());
+    const QString peer = wireText(link.recvRecord.greetingName());
     const uint8_t variant = link.recvRecord.greetingVariant();
 
     if (link.role == ROLE_SERVER) {
@@ -158,9 +181,12 @@ void CGameWnd::onGreeting()
         return;
     }
 
-    // A greeting without a playable variant cannot start a set.
-    if (!isKnownVariant(variant))
+    // A greeting without a playable variant cannot start a set; the player
+    // can only connect again.
+    if (!isKnownVariant(variant)) {
+        endMatch(res::IDS_NETWORK_ERROR);
         return;
+    }
     board.setPlayerNames(playerName.toStdString(), peer.toStdString());
     board.setVariant(variant);
     showVariantStatus();
@@ -184,15 +210,24 @@ void CGameWnd::answerGreeting()
     startWindowTimer(TIMER_NEW_SET, INTRODUCTION_DELAY_MS);
 }
 
-void CGameWnd::onOpponentLeg(uint8_t type)
+void CGameWnd::onOpponentLeg(uint8_t type, uint8_t from, uint8_t to, uint8_t via)
 {
-    const uint8_t from = link.recvRecord.legFrom();
-    const uint8_t to = link.recvRecord.legTo();
-    const uint8_t via = link.recvRecord.legVia();
-    // A leg no legal game could produce is dropped whole: the board, the
-    // turn and the picture stay as they were.
-    if (!board.applyReceivedLeg(from, to, via))
+    // Legs of a set this copy has not set up yet (its score dialog is still
+    // open, or its new-set timer has not run) wait for the new board.
+    if (newSetPending) {
+        if (heldLegs.size() >= MAX_HELD_LEGS) {
+            endMatch(res::IDS_MOVE_BREAKS_RULES);
+            return;
+        }
+        heldLegs.push_back(HeldLeg{type, from, to, via});
         return;
+    }
+    // A leg the opponent could not have played changes nothing, and the
+    // match cannot go on.
+    if (!board.applyReceivedLeg(from, to, via, type == MOVE)) {
+        endMatch(res::IDS_MOVE_BREAKS_RULES);
+        return;
+    }
 
     if (type == CAPTURE_STEP) {
         redraw();
@@ -208,6 +243,7 @@ void CGameWnd::onOpponentLeg(uint8_t type)
         board.setMyTurn(0);
         showStatus(res::IDS_WAIT_OPPONENT_SET_END);
         sendBare(GAME_LOST);
+        newSetPending = true;
         showScore(0, 1, res::IDS_YOU_LOSE);
         showStatus(res::IDS_WAIT_OPPONENT);
         startWindowTimer(TIMER_NEW_SET, NEXT_SET_DELAY_MS);
@@ -223,6 +259,7 @@ void CGameWnd::onDrawOfferReceived()
     if (answer == QMessageBox::Yes) {
         // The offering side learns of the draw only once this player has
         // seen the result.
+        newSetPending = true;
         showScore(0, 0, res::IDS_SET_DRAWN);
         sendBare(DRAW_ACCEPTED);
         showStatus(board.isMyTurn() == 1 ? res::IDS_YOUR_TURN : res::IDS_WAIT_OPPONENT);
@@ -236,6 +273,7 @@ void CGameWnd::onDrawOfferReceived()
 // The side that offered the draw decides who opens the next set.
 void CGameWnd::onDrawAccepted()
 {
+    newSetPending = true;
     showScore(0, 0, res::IDS_SET_DRAWN);
     if (board.isFirstMover() == 1) {
         board.setFirstMover(0);
@@ -255,6 +293,7 @@ void CGameWnd::onDrawAccepted()
 void CGameWnd::onGameLost()
 {
     showStatus(res::IDS_WAIT_OPPONENT_SET_END);
+    newSetPending = true;
     showScore(1, 0, res::IDS_YOU_WIN);
     startWindowTimer(TIMER_NEW_SET, NEXT_SET_DELAY_MS);
     if (board.isFirstMover() == 1) {
@@ -271,10 +310,35 @@ void CGameWnd::onGameLost()
 
 void CGameWnd::onChat()
 {
-    const QString text = QString::fromUtf8(link.recvRecord.chatText());
+    const QString text = wireText(link.recvRecord.chatText());
     if (messageAlarmOff == 0)
         sounds.play(messageSound);
     chatDialog.appendReceived(text);
     chatDialog.setName(playerName);
     chatDialog.showAndActivate();
+}
+
+// The new board is up: the legs that came early are played on it in order.
+void CGameWnd::newSetReady()
+{
+    newSetPending = false;
+    const std::vector<HeldLeg> legs = std::move(heldLegs);
+    heldLegs.clear();
+    for (const HeldLeg &leg : legs) {
+        if (matchEnding || newSetPending)
+            return;
+        onOpponentLeg(leg.type, leg.from, leg.to, leg.via);
+    }
+}
+
+// The match cannot go on: the peer gets QUIT at once, the player is told once
+// and the window closes (the link sends no second QUIT).
+void CGameWnd::endMatch(int stringId)
+{
+    if (matchEnding)
+        return;
+    matchEnding = true;
+    link.SendQuit();
+    messageBox(loadString(stringId), QMessageBox::Critical);
+    close();
 }

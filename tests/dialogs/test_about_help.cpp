@@ -14,12 +14,14 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QUrl>
 #include <QtTest>
 
@@ -225,14 +227,36 @@ private slots:
         QVERIFY(!QApplication::overrideCursor());
     }
 
-    void homePageOpensTheConfiguredAddress()
+    // Until there is a web site (no address given at build time), the menu
+    // command and the About box's link open the About section of the
+    // installed help page; an address given at build time is opened instead.
+    void homePageOpensTheHelpPageAboutSection()
     {
-        const QUrl home(QStringLiteral(SORVADA_HOME_PAGE));
+        const QString helpDir = QCoreApplication::applicationDirPath() + QStringLiteral("/help");
+        QVERIFY(QDir().mkpath(helpDir));
+        const auto removePage = qScopeGuard([&helpDir] { QDir(helpDir).removeRecursively(); });
+        QFile page(helpDir + QStringLiteral("/index.html"));
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.write("<html><body><h2 id=\"about\">About</h2></body></html>\n");
+        page.close();
+
+        const QString configured = QStringLiteral(SORVADA_HOME_PAGE);
+        const QUrl expected = configured.isEmpty() ? QUrl::fromLocalFile(QFileInfo(page).absoluteFilePath())
+                                                   : QUrl(configured);
+        QUrl home = expected;
+        home.setFragment(configured.isEmpty() ? QStringLiteral("about") : expected.fragment());
         UrlCatcher catcher;
         QDesktopServices::setUrlHandler(home.scheme(), &catcher, "open");
         openHomePage();
+        CAboutDlg about;
+        about.show();
+        QLabel *link = control<QLabel>(&about, 1002);
+        QVERIFY(link);
+        QVERIFY(!link->text().contains(QStringLiteral("example.org")));
+        emit link->linkActivated(QStringLiteral("#"));
         QDesktopServices::unsetUrlHandler(home.scheme());
-        QCOMPARE(catcher.urls, QList<QUrl>{home});
+
+        QCOMPARE(catcher.urls, (QList<QUrl>{home, home}));
     }
 };
 

@@ -102,6 +102,41 @@ private slots:
         QCOMPARE(line.size(), 341); // the longest line a copy ever sends
     }
 
+    // Names and lines travel as UTF-8 in a record of 344 text bytes: the
+    // input takes only what fits whole, and the history shows exactly that.
+    void inputStopsWhereTheRecordIsFull()
+    {
+        struct Case {
+            QString name, typed;
+            int fitting; // characters of typed that fit
+        };
+        const QString cyrillic(320, QChar(0x0436));                      // 2 bytes each
+        const QString faces = QString::fromUtf8("x") + QString::fromUtf8("\xF0\x9F\x98\x80").repeated(100); // 4 bytes each
+        const Case cases[] = {
+            {QString::fromUtf8("\xD0\x90\xD0\xBD\xD0\xBD\xD0\xB0"), cyrillic, 165}, // 8 + 4 + 2 * 165 + 2 = 344
+            {QStringLiteral("Bo"), faces, 1 + 2 * 83},                          // 2 + 4 + 1 + 4 * 83 + 2 = 341
+        };
+        for (const Case &c : cases) {
+            CChatDlg chat;
+            QString line;
+            chat.setSender([&](const QString &l) { line = l; });
+            chat.setName(c.name);
+            chat.showAndActivate();
+            // Typed one character at a time, as a keyboard delivers them: a
+            // character outside the basic plane comes as one pair.
+            for (qsizetype i = 0; i < c.typed.size(); ++i) {
+                const qsizetype n = c.typed[i].isHighSurrogate() ? 2 : 1;
+                QTest::sendKeyEvent(QTest::Click, input(chat), Qt::Key_unknown, c.typed.mid(i, n), Qt::NoModifier);
+                i += n - 1;
+            }
+            QCOMPARE(input(chat)->text(), c.typed.left(c.fitting));
+            QTest::keyClick(input(chat), Qt::Key_Return);
+            QCOMPARE(line, c.name + QStringLiteral(": \r\n") + c.typed.left(c.fitting) + QStringLiteral("\r\n"));
+            QVERIFY(line.toUtf8().size() <= CChatDlg::MaxLineBytes);
+            QCOMPARE(chat.history(), line);
+        }
+    }
+
     void escapeAndCloseBoxOnlyHide()
     {
         CChatDlg chat;

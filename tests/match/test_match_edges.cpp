@@ -1,6 +1,7 @@
 // A match's less travelled roads between two real copies: a long Russian
-// capture, chat, a peer that sends nonsense, a peer that leaves, and a client
-// that knocks while the host still chooses the variant.
+// capture, chat, a peer that breaks the rules, legs that come before the new
+// board, a greeting without a variant, a peer that leaves, and a client that
+// knocks while the host still chooses the variant.
 #include "MatchHarness.h"
 
 #include "BoardView.h"
@@ -109,6 +110,10 @@ private slots:
                                   QStringLiteral("Ann: \r\ngood luck\r\nBob: \r\nthanks\r\n"), 5000);
         QCOMPARE(client.window->chatDialog.history(),
                  QStringLiteral("Ann: \r\ngood luck\r\nBob: \r\nthanks\r\n"));
+        // Text that is not UTF-8 is shown byte for byte as Latin-1.
+        const QByteArray latin1("Ann: \r\ncaf\xe9 \xff\r\n");
+        host.link.SendChat(latin1);
+        QTRY_VERIFY_WITH_TIMEOUT(client.window->chatDialog.history().endsWith(QString::fromLatin1(latin1)), 5000);
         // A hidden chat window comes back for the next line.
         host.window->chatDialog.hide();
         QTest::keyClicks(clientInput, QStringLiteral("again"));
@@ -123,45 +128,107 @@ private slots:
         QCOMPARE(m.playMove(host, [](int) { return 0; }, &reason), MatchHarness::MoveResult::Done);
     }
 
-    // A peer that sends legs no game could produce changes nothing here: not
-    // the board, not the turn, not the picture.
-    void forgedMovesAreIgnored()
+    // A leg the opponent could not have played (here one sent out of turn)
+    // changes nothing on the board; the match ends with one message, and the
+    // opponent hears of it as of a player who left.
+    void aMoveThatBreaksTheRulesEndsTheMatch()
     {
         MatchHarness m;
         QVERIFY(m.open());
         GameCopy &host = m.host();
         GameCopy &client = m.client();
-        QSignalSpy clientEvents(&client.link, &PeerSocket::linkEvent);
+        const QString broken =
+            QStringLiteral("Your opponent's program sent a move that breaks the rules. The match ends.");
+        const QString quitted = QStringLiteral("Your opponent quitted the game.");
+        m.answers.answerBox(broken, QMessageBox::Ok, -1);
+        m.answers.answerBox(quitted, QMessageBox::Ok, -1);
+        QSignalSpy hostClosed(host.window.get(), &CGameWnd::windowClosed);
+        QSignalSpy clientClosed(client.window.get(), &CGameWnd::windowClosed);
         uint8_t cellsBefore[64];
-        std::memcpy(cellsBefore, client.board.board, sizeof cellsBefore);
-        const QImage pictureBefore = client.window->backBuffer().toImage();
-        const QString statusBefore = client.status();
+        std::memcpy(cellsBefore, host.board.board, sizeof cellsBefore);
 
-        const uint8_t forged[][4] = {
-            {MOVE, 200, 201, 202},     // off the board
-            {MOVE, 42, 35, 63},        // the client's own man, as if the host moved it
-            {MOVE, 1, 10, 63},         // onto a taken square
-            {CAPTURE_STEP, 10, 28, 63}, // a capture of nothing, two rows away
-            {MOVE, 2, 11, 63},         // a light square
-        };
-        for (const auto &leg : forged) {
-            host.link.sendRecord.setType(leg[0]);
-            host.link.sendRecord.bytes[1] = leg[1];
-            host.link.sendRecord.bytes[2] = leg[2];
-            host.link.sendRecord.bytes[3] = leg[3];
-            host.link.SendReliable(1);
+        // The host is to move; the client's copy sends a step of its own man
+        // (the host's 17 to 24) twice.
+        for (int i = 0; i < 2; ++i) {
+            client.link.sendRecord.writeLeg(MOVE, 63 - 17, 63 - 24, 63);
+            client.link.SendReliable(0);
         }
-        const int forgedCount = int(sizeof forged / sizeof forged[0]);
-        QTRY_COMPARE_WITH_TIMEOUT(int(clientEvents.count()), forgedCount, 5000);
-        QCOMPARE(std::memcmp(cellsBefore, client.board.board, sizeof cellsBefore), 0);
-        QCOMPARE(client.board.isMyTurn(), 0);
-        QCOMPARE(client.status(), statusBefore);
-        QCOMPARE(client.window->backBuffer().toImage(), pictureBefore);
+        QTRY_COMPARE_WITH_TIMEOUT(int(hostClosed.count()), 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(int(clientClosed.count()), 1, 10000);
+        QCOMPARE(std::memcmp(cellsBefore, host.board.board, sizeof cellsBefore), 0);
+        QCOMPARE(m.answers.seenCount(broken), 1);
+        QCOMPARE(m.answers.seenCount(quitted), 1);
+        for (const ModalAnswerer::Seen &box : m.answers.seen()) {
+            if (box.text == broken || box.text == quitted) {
+                QCOMPARE(box.title, QStringLiteral("Sorvada"));
+                QCOMPARE(box.icon, QMessageBox::Critical);
+            }
+        }
+        QCOMPARE(client.window->opponentGone, 1);
+    }
 
-        // The match goes on as if nothing had come.
-        QString reason;
-        QCOMPARE(m.playMove(host, [](int) { return 0; }, &reason), MatchHarness::MoveResult::Done);
-        QCOMPARE(m.playMove(client, [](int) { return 0; }, &reason), MatchHarness::MoveResult::Done);
+    // The winner may open the next set before the loser has closed his score
+    // dialog: the legs wait for the loser's new board and are played on it.
+    void legsOfTheNextSetWaitForTheNewBoard()
+    {
+        MatchHarness m;
+        QVERIFY(m.open());
+        GameCopy &host = m.host();
+        GameCopy &client = m.client();
+        QSignalSpy hostEvents(&host.link, &PeerSocket::linkEvent);
+        qsizetype eventsAtMove = -1;
+        bool oldBoardKept = false;
+        // The host's "Sorry" stays open while the client, who won and did not
+        // open set 1, opens set 2 and its leg reaches the host.
+        m.answers.when(ModalAnswerer::ofClass(QStringLiteral("QDialog"), QStringLiteral("Sorry")), [&](QWidget *w) {
+            if (eventsAtMove < 0) {
+                if (!client.setReady() || client.board.isMyTurn() != 1)
+                    return false;
+                eventsAtMove = hostEvents.count();
+                client.playMove(42, {33});
+                return false;
+            }
+            if (hostEvents.count() == eventsAtMove)
+                return false;
+            oldBoardKept = host.link.recvRecord.type() == MOVE && piecesInPlay(host.board, 1) == 0;
+            return ModalAnswerer::clickButton(w, QStringLiteral("OK"));
+        });
+        m.answers.click(QStringLiteral("QDialog"), QStringLiteral("Congratulations"), QStringLiteral("OK"));
+
+        // The host's last man steps into the client's capture.
+        m.arrange({{44, 0}, {26, 1}});
+        host.playMove(44, {35});
+        QTRY_COMPARE_WITH_TIMEOUT(client.board.isMyTurn(), 1, 10000);
+        client.playMove(37, {19});
+        QTRY_VERIFY_WITH_TIMEOUT(eventsAtMove >= 0 && host.setReady() && host.board.isMyTurn() == 1, 20000);
+        QVERIFY(oldBoardKept);
+        QVERIFY2(mirrorMismatch(host.board, client.board).isEmpty(),
+                 qPrintable(mirrorMismatch(host.board, client.board)));
+        QCOMPARE(host.status(), QStringLiteral("Your turn to play"));
+        QCOMPARE(host.score.rows().size(), qsizetype(1));
+    }
+
+    // A greeting whose variant is neither game ends the client's try: it says
+    // goodbye, shows "Network error." and closes, so the player can connect
+    // again.
+    void greetingWithoutAVariantEndsTheClient()
+    {
+        MatchHarness m;
+        QVERIFY(m.open());
+        GameCopy &host = m.host();
+        GameCopy &client = m.client();
+        m.answers.answerBox(QStringLiteral("Network error."), QMessageBox::Ok);
+        m.answers.answerBox(QStringLiteral("Your opponent quitted the game."), QMessageBox::Ok);
+        QSignalSpy clientClosed(client.window.get(), &CGameWnd::windowClosed);
+        QSignalSpy hostClosed(host.window.get(), &CGameWnd::windowClosed);
+
+        host.link.sendRecord.writeGreeting(0, "Ann");
+        host.link.SendReliable(1);
+        QTRY_COMPARE_WITH_TIMEOUT(int(clientClosed.count()), 1, 10000);
+        QCOMPARE(m.answers.seenCount(QStringLiteral("Network error.")), 1);
+        // The host learns of it as of a player who left.
+        QTRY_COMPARE_WITH_TIMEOUT(int(hostClosed.count()), 1, 10000);
+        QCOMPARE(client.board.variant(), VARIANT_RUSSIAN);
     }
 
     void opponentClosingHisWindowEndsTheOtherCopy()

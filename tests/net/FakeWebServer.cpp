@@ -1,6 +1,7 @@
 #include "FakeWebServer.h"
 
 #include <QTcpSocket>
+#include <QTimer>
 
 FakeWebServer::FakeWebServer(QObject *parent) : QObject(parent)
 {
@@ -36,10 +37,12 @@ void FakeWebServer::accept()
             const Reply reply = answerFor(target);
             if (reply.silent)
                 return;
-            connection->write("HTTP/1.1 " + QByteArray::number(reply.status) + " Whatever\r\n"
-                              "Content-Type: text/plain\r\nConnection: close\r\nContent-Length: "
-                              + QByteArray::number(reply.body.size()) + "\r\n\r\n" + reply.body);
-            connection->disconnectFromHost();
+            QTimer::singleShot(reply.delayMs, connection, [connection, reply] {
+                connection->write("HTTP/1.1 " + QByteArray::number(reply.status) + " Whatever\r\n"
+                                  "Content-Type: text/plain\r\nConnection: close\r\nContent-Length: "
+                                  + QByteArray::number(reply.body.size()) + "\r\n\r\n" + reply.body);
+                connection->disconnectFromHost();
+            });
         });
     }
 }

@@ -18,6 +18,7 @@ public:
         int status = 200;
         QByteArray body;
         bool silent = false; // keep the connection open and say nothing
+        int delayMs = 0;     // answer only after this long
     };
     using Answer = std::function<Reply(const QString &target)>;
 

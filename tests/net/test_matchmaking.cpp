@@ -91,6 +91,51 @@ private slots:
         QCOMPARE(web.targets().size(), 4);
     }
 
+    // While the end query of a copy that quits waits for a slow web server, its QUIT is not
+    // repeated into the peer's lap: the peer hears of the departure once and asks once, and
+    // neither copy sends or hands on anything more for the other.
+    void quitOnceWhileTheEndQueryWaits()
+    {
+        FakeWebServer web;
+        QList<Reply> answers;
+        PeerSocket::Config config = quickConfig();
+        config.httpTimeoutMs = 20000;
+        PeerSocket host(config), guest(config);
+        web.setAnswer([&answers](const QString &target) {
+            if (target.startsWith(QLatin1String("/end.asp")))
+                return Reply{200, "thanks\n", false, 5000};
+            return answers.isEmpty() ? Reply{200, "Server\n"} : answers.takeFirst();
+        });
+        QSignalSpy hostEvents(&host, &PeerSocket::linkEvent);
+        QSignalSpy guestEvents(&guest, &PeerSocket::linkEvent);
+        answers << Reply{200, "Server\r\n"};
+        QVERIFY(host.Start(1, web.base(), START_VIA_SERVER, GAME_KIND));
+        answers << Reply{200, QStringLiteral("Client/127.0.0.1/%1/Q1\r\n").arg(host.localPort()).toLatin1()};
+        QVERIFY(guest.Start(1, web.base(), START_VIA_SERVER, GAME_KIND));
+        QTRY_COMPARE_WITH_TIMEOUT(countOf(hostEvents, LINK_PEER_JOINED), 1, WAIT_MS);
+
+        // The guest's end query runs inside the host's (one thread): both wait 5 s, during
+        // which the host's retransmission gives up on its QUIT many times over.
+        host.SendQuit();
+        QTRY_COMPARE_WITH_TIMEOUT(countOf(guestEvents, LINK_PEER_GONE), 1, WAIT_MS);
+        QTRY_COMPARE_WITH_TIMEOUT(web.targets().filter(QStringLiteral("/end.asp")).size(), 2, 2 * WAIT_MS);
+        QCOMPARE(countOf(hostEvents, LINK_PEER_GONE), 0);
+
+        // Nothing more goes out for the slot, a second goodbye asks nothing, and a game
+        // message that still comes from the guest is not handed on.
+        host.sendRecord.writeBare(DRAW_OFFER);
+        QVERIFY(!host.SendReliable(1));
+        host.SendQuit();
+        host.injectDatagram(numbered(CHAT, 1, 0).toByteArray(), QHostAddress::LocalHost, guest.localPort());
+        RawPeer probe;
+        QVERIFY(probe.barrier(host.localPort()));
+        QVERIFY(probe.barrier(guest.localPort()));
+        QCOMPARE(countOf(hostEvents, LINK_RECEIVED), 0);
+        QCOMPARE(countOf(hostEvents, LINK_PEER_GONE), 0);
+        QCOMPARE(countOf(guestEvents, LINK_PEER_GONE), 1);
+        QCOMPARE(web.targets().filter(QStringLiteral("/end.asp")).size(), 2);
+    }
+
     // A proposed host that has no room says so; the busy report names it, however long the
     // query becomes, and the server's next answer is acted on.
     void busyHostIsReported()

@@ -354,11 +354,19 @@ private slots:
         // QUIT is never acknowledged.
         QCOMPARE(client.queuedCount(0), 1);
 
+        // Once the client has quit it acts on no QUIT any more; a link that has not takes
+        // one from anybody.
         RawPeer stranger;
         QSignalSpy clientEvents(&client, &PeerSocket::linkEvent);
         stranger.sendType(QUIT, client.localPort());
-        QTRY_COMPARE_WITH_TIMEOUT(countOf(clientEvents, LINK_PEER_GONE), 1, WAIT_MS);
         QVERIFY(stranger.barrier(client.localPort()));
+        QCOMPARE(countOf(clientEvents, LINK_PEER_GONE), 0);
+        PeerSocket lone(quickConfig());
+        QSignalSpy loneEvents(&lone, &PeerSocket::linkEvent);
+        QVERIFY(lone.Start(1, QString(), START_HOST, GAME_KIND));
+        stranger.sendType(QUIT, lone.localPort());
+        QTRY_COMPARE_WITH_TIMEOUT(countOf(loneEvents, LINK_PEER_GONE), 1, WAIT_MS);
+        QVERIFY(stranger.barrier(lone.localPort()));
         QCOMPARE(stranger.count(ACK), 0);
     }
 

@@ -1,6 +1,7 @@
-// Legs from the peer: legal ones are replayed exactly, taking pieces at each
-// leg; anything a legal game cannot produce is refused with the board left
-// exactly as it was.
+// Legs from the peer: the legs of the opponent's legal moves are replayed
+// exactly, taking pieces at each leg; anything else (out of turn, not a legal
+// move now, a move ended too early or too late, a wrong turning square) is
+// refused with the board left exactly as it was.
 #include <QtTest>
 
 #include <algorithm>
@@ -38,7 +39,7 @@ struct Rows {
 };
 
 // Opponent (top) pieces: men on 17 and 19 and a king on 1; local men on 26,
-// 35 and 37, and 10 is free behind 17.
+// 35 and 37, and 10 is free behind 17. The opponent's only move is 19x33.
 const Diagram kMiddleGame = {"-B-.-.-.", ".-.-.-.-", "-b-b-.-.", ".-w-.-.-",
                              "-.-w-w-.", ".-.-.-.-", "-.-.-.-.", ".-.-.-.-"};
 
@@ -48,6 +49,7 @@ class TestReceivedLegs : public QObject {
     Q_OBJECT
 private slots:
     void impossibleLegsAreRefused();
+    void notTheOpponentsMoveIsRefused();
     void legalLegsAreApplied();
     void turningLegFollowsTheSentSquare();
     void bothBoardsAgreeAfterAMultipleCapture();
@@ -74,6 +76,8 @@ void TestReceivedLegs::impossibleLegsAreRefused()
         {"slide to the turning square blocked", 1, 33, 19},
         {"jumping two pieces in one leg", 17, 44, 63},
         {"jumping a piece of its own side", 1, 28, 63},
+        {"a step while a capture is compulsory", 17, 24, 63},
+        {"the king slides while a capture is compulsory", 1, 8, 63},
     };
     for (const Case& c : cases) {
         GameBoard b;
@@ -82,7 +86,7 @@ void TestReceivedLegs::impossibleLegsAreRefused()
         b.landingCandidates[3] = 24; // stale candidates from an earlier move
         const GameBoard before = b;
         QVERIFY2(!b.applyReceivedLeg(static_cast<uint8_t>(c.from), static_cast<uint8_t>(c.to),
-                                     static_cast<uint8_t>(c.via)),
+                                     static_cast<uint8_t>(c.via), true),
                  c.name);
         QVERIFY2(sameRulesState(before, b), c.name);
     }
@@ -90,8 +94,66 @@ void TestReceivedLegs::impossibleLegsAreRefused()
     // A board that never saw a set-up holds no piece that could move.
     GameBoard fresh;
     const GameBoard untouched = fresh;
-    QVERIFY(!fresh.applyReceivedLeg(17, 26, 63));
+    QVERIFY(!fresh.applyReceivedLeg(17, 26, 63, true));
     QVERIFY(sameRulesState(untouched, fresh));
+}
+
+void TestReceivedLegs::notTheOpponentsMoveIsRefused()
+{
+    // Out of turn: the host's king on 56 is half-way through 56x21 (42 still
+    // stands, taken); the opponent may not move in between.
+    {
+        GameBoard b;
+        const Diagram rows = {"-.-.-.-.", ".-b-.-.-", "-.-.-.-.", "B-.-.-.-",
+                              "-.-.-.-.", ".-b-b-.-", "-.-.-.-.", "W-.-.-.-"};
+        QVERIFY(setUpDiagram(b, ROLE_SERVER, VARIANT_RUSSIAN, rows).empty());
+        b.generateMoves();
+        b.setMyTurn(1);
+        QCOMPARE(b.handleClick(pixelX(b, 56), pixelY(b, 56)), 1);
+        QCOMPARE(b.handleClick(pixelX(b, 21), pixelY(b, 21)), 1);
+        QCOMPARE(b.isMyTurn(), 1);
+        const GameBoard before = b;
+        QVERIFY(!b.applyReceivedLeg(10, 17, 63, false));
+        QVERIFY(!b.applyReceivedLeg(10, 17, 63, true));
+        QVERIFY(sameRulesState(before, b));
+        QCOMPARE(b.pieces[b.board[42]].captured, 1);
+    }
+
+    // Legs that are no move of the opponent's at all.
+    struct Leg {
+        int from, to, via;
+        bool last;
+    };
+    struct Case {
+        const char* name;
+        Diagram rows;
+        std::vector<Leg> legs; // all but the last must be taken
+    };
+    const Diagram lonelyKing = {"-.-.-.-B", ".-.-.-.-", "-.-.-.-.", ".-.-.-.-",
+                                "-.-.-.-.", ".-.-.-.-", "-.-.-.-.", ".-.-.-w-"};
+    const Diagram twoCaptures = {"-.-.-.-.", ".-b-.-b-", "-.-w-.-w", ".-.-.-.-",
+                                 "-.-.-w-.", ".-.-.-.-", "-.-.-.-.", ".-.-.-.-"};
+    const Case cases[] = {
+        {"a turning leg that takes nothing", lonelyKing, {{7, 3, 21, true}}},
+        {"a capture step that takes nothing", lonelyKing, {{7, 21, 63, false}}},
+        {"a capture step after which nothing is left to take", kMiddleGame, {{19, 33, 63, false}}},
+        {"a move that ends while a capture is left", twoCaptures, {{10, 28, 63, true}}},
+        {"the second leg by another piece", twoCaptures, {{10, 28, 63, false}, {14, 21, 63, true}}},
+        {"the second leg a step", twoCaptures, {{10, 28, 63, false}, {28, 35, 63, true}}},
+    };
+    for (const Case& c : cases) {
+        GameBoard b;
+        QVERIFY(setUpDiagram(b, ROLE_SERVER, VARIANT_RUSSIAN, c.rows).empty());
+        b.generateMoves();
+        for (size_t i = 0; i + 1 < c.legs.size(); ++i) {
+            const Leg& l = c.legs[i];
+            QVERIFY2(b.applyReceivedLeg(uint8_t(l.from), uint8_t(l.to), uint8_t(l.via), l.last), c.name);
+        }
+        const GameBoard before = b;
+        const Leg& l = c.legs.back();
+        QVERIFY2(!b.applyReceivedLeg(uint8_t(l.from), uint8_t(l.to), uint8_t(l.via), l.last), c.name);
+        QVERIFY2(sameRulesState(before, b), c.name);
+    }
 }
 
 void TestReceivedLegs::legalLegsAreApplied()
@@ -99,29 +161,29 @@ void TestReceivedLegs::legalLegsAreApplied()
     GameBoard b;
     QVERIFY(setUpDiagram(b, ROLE_SERVER, VARIANT_RUSSIAN, kMiddleGame).empty());
     const int mover = b.board[19];
-    // A simple step of an opponent man towards our side.
-    QVERIFY(b.applyReceivedLeg(19, 28, 63));
-    QCOMPARE(b.board[19], EMPTY_SQUARE);
-    QCOMPARE(int(b.board[28]), mover);
-    QCOMPARE(int(b.pieces[mover].square), 28);
-
     // A capture by the peer takes our man at once, even in the Russian game:
     // the peer keeps taken pieces standing on its own board only.
-    const int victim = b.board[35];
-    QVERIFY(b.applyReceivedLeg(28, 42, 63));
+    const int victim = b.board[26];
+    QVERIFY(b.applyReceivedLeg(19, 33, 63, true));
+    QCOMPARE(b.board[19], EMPTY_SQUARE);
+    QCOMPARE(int(b.board[33]), mover);
+    QCOMPARE(int(b.pieces[mover].square), 33);
     QCOMPARE(b.pieces[victim].captured, 1);
-    QCOMPARE(b.board[35], EMPTY_SQUARE);
-    QCOMPARE(b.lastCapturedCol, 3);
-    QCOMPARE(b.lastCapturedRow, 4);
+    QCOMPARE(b.board[26], EMPTY_SQUARE);
+    QCOMPARE(b.lastCapturedCol, 2);
+    QCOMPARE(b.lastCapturedRow, 3);
 
-    // On our bottom row the opponent's man is crowned; that is not a local
-    // crowning.
-    QVERIFY(b.applyReceivedLeg(42, 49, 63));
-    QVERIFY(b.applyReceivedLeg(49, 56, 63));
-    QCOMPARE(int(b.pieces[mover].kind), 3);
+    // A simple step towards our side, and on our bottom row the opponent's
+    // man is crowned; that is not a local crowning.
+    const Diagram nearTheEdge = {"-.-.-.-.", ".-.-.-.-", "-.-.-.-.", ".-.-.-.-",
+                                 "-.-.-.-.", ".-.-.-.-", "-b-.-.-.", ".-.-.-w-"};
+    QVERIFY(setUpDiagram(b, ROLE_SERVER, VARIANT_RUSSIAN, nearTheEdge).empty());
+    const int man = b.board[49];
+    QVERIFY(b.applyReceivedLeg(49, 56, 63, true));
+    QCOMPARE(int(b.pieces[man].kind), 3);
     QCOMPARE(b.promotedThisMove, 0);
-    const Diagram after = {"-B-.-.-.", ".-.-.-.-", "-b-.-.-.", ".-w-.-.-",
-                           "-.-.-w-.", ".-.-.-.-", "-.-.-.-.", "B-.-.-.-"};
+    const Diagram after = {"-.-.-.-.", ".-.-.-.-", "-.-.-.-.", ".-.-.-.-",
+                           "-.-.-.-.", ".-.-.-.-", "-.-.-.-.", "B-.-.-w-"};
     QCOMPARE(diagramOf(b), rowsOf(after));
 }
 
@@ -141,12 +203,19 @@ void TestReceivedLegs::turningLegFollowsTheSentSquare()
     for (int i = 0; i < 30; ++i)
         j.landingCandidates[i] = static_cast<uint8_t>(i < 5 ? 49 - 7 * i : 0);
 
-    QVERIFY(j.applyReceivedLeg(7, 42, 63));
+    QVERIFY(j.applyReceivedLeg(7, 42, 63, false));
     QCOMPARE(j.pieces[first].captured, 1);
     QCOMPARE(j.board[21], EMPTY_SQUARE);
     QCOMPARE(j.viaSquare, uint8_t(0));
 
-    QVERIFY(j.applyReceivedLeg(42, 10, 28));
+    // The turning square must be the one the rules find: neither a stale
+    // candidate (49) nor the straight legs' marker stands in for it.
+    const GameBoard before = j;
+    for (uint8_t wrong : {uint8_t(49), uint8_t(63), uint8_t(35)}) {
+        QVERIFY(!j.applyReceivedLeg(42, 10, wrong, true));
+        QVERIFY(sameRulesState(before, j));
+    }
+    QVERIFY(j.applyReceivedLeg(42, 10, 28, true));
     QCOMPARE(j.viaSquare, uint8_t(28));
     QCOMPARE(j.pieces[second].captured, 1);
     QCOMPARE(j.board[19], EMPTY_SQUARE);
@@ -184,7 +253,7 @@ void TestReceivedLegs::bothBoardsAgreeAfterAMultipleCapture()
         QCOMPARE(more, i + 1 < std::size(legs) ? 1 : 0);
         QVERIFY(joiner.applyReceivedLeg(static_cast<uint8_t>(63 - legs[i].from),
                                         static_cast<uint8_t>(63 - legs[i].to),
-                                        static_cast<uint8_t>(63 - host.viaSquare)));
+                                        static_cast<uint8_t>(63 - host.viaSquare), more == 0));
     }
     host.finishLocalMove();
     QCOMPARE(diagramOf(joiner), mirrored(diagramOf(host)));
@@ -198,11 +267,16 @@ QTEST_APPLESS_MAIN(TestReceivedLegs)
 
 void TestReceivedLegs::onlyARussianKingFlies()
 {
-    // One opponent piece on 19 (c3 r2), one of ours on 10 (c2 r1) behind it.
-    const Diagram man = {"-.-.-.-.", ".-w-.-.-", "-.-b-.-.", ".-.-.-.-",
-                         "-.-.-.-.", ".-.-.-.-", "-.-.-.-.", ".-.-.-.-"};
-    const Diagram king = {"-.-.-.-.", ".-w-.-.-", "-.-B-.-.", ".-.-.-.-",
-                          "-.-.-.-.", ".-.-.-.-", "-.-.-.-.", ".-.-.-.-"};
+    // One opponent piece on 19 (c3 r2); one of ours either on 10 (c2 r1)
+    // behind it, where a backward capture can take it, or out of reach on 62.
+    const Diagram manNear = {"-.-.-.-.", ".-w-.-.-", "-.-b-.-.", ".-.-.-.-",
+                             "-.-.-.-.", ".-.-.-.-", "-.-.-.-.", ".-.-.-.-"};
+    const Diagram manFar = {"-.-.-.-.", ".-.-.-.-", "-.-b-.-.", ".-.-.-.-",
+                            "-.-.-.-.", ".-.-.-.-", "-.-.-.-.", ".-.-.-w-"};
+    const Diagram kingNear = {"-.-.-.-.", ".-w-.-.-", "-.-B-.-.", ".-.-.-.-",
+                              "-.-.-.-.", ".-.-.-.-", "-.-.-.-.", ".-.-.-.-"};
+    const Diagram kingFar = {"-.-.-.-.", ".-.-.-.-", "-.-B-.-.", ".-.-.-.-",
+                             "-.-.-.-.", ".-.-.-.-", "-.-.-.-.", ".-.-.-w-"};
     struct Case {
         const char* name;
         const Diagram* rows;
@@ -211,20 +285,23 @@ void TestReceivedLegs::onlyARussianKingFlies()
         bool legal;
     };
     const Case cases[] = {
-        {"a man steps forward", &man, VARIANT_RUSSIAN, 19, 28, true},
-        {"a man slides two squares", &man, VARIANT_RUSSIAN, 19, 37, false},
-        {"a man steps backwards", &man, VARIANT_RUSSIAN, 19, 12, false},
-        {"a Russian man captures backwards", &man, VARIANT_RUSSIAN, 19, 1, true},
-        {"an American man captures backwards", &man, VARIANT_AMERICAN, 19, 1, false},
-        {"an American king slides two squares", &king, VARIANT_AMERICAN, 19, 37, false},
-        {"an American king captures backwards", &king, VARIANT_AMERICAN, 19, 1, true},
-        {"a Russian king slides far", &king, VARIANT_RUSSIAN, 19, 55, true},
+        {"a man steps forward", &manFar, VARIANT_RUSSIAN, 19, 28, true},
+        {"a man slides two squares", &manFar, VARIANT_RUSSIAN, 19, 37, false},
+        {"a man steps backwards", &manFar, VARIANT_RUSSIAN, 19, 12, false},
+        {"a Russian man captures backwards", &manNear, VARIANT_RUSSIAN, 19, 1, true},
+        {"a Russian man steps past a backward capture", &manNear, VARIANT_RUSSIAN, 19, 28, false},
+        {"an American man captures backwards", &manNear, VARIANT_AMERICAN, 19, 1, false},
+        {"an American man steps with ours behind it", &manNear, VARIANT_AMERICAN, 19, 28, true},
+        {"an American king slides two squares", &kingFar, VARIANT_AMERICAN, 19, 37, false},
+        {"an American king captures backwards", &kingNear, VARIANT_AMERICAN, 19, 1, true},
+        {"a Russian king slides far", &kingFar, VARIANT_RUSSIAN, 19, 55, true},
     };
     for (const Case& c : cases) {
         GameBoard b;
         QVERIFY(setUpDiagram(b, ROLE_SERVER, c.variant, *c.rows).empty());
         const GameBoard before = b;
-        const bool applied = b.applyReceivedLeg(static_cast<uint8_t>(c.from), static_cast<uint8_t>(c.to), 63);
+        const bool applied =
+            b.applyReceivedLeg(static_cast<uint8_t>(c.from), static_cast<uint8_t>(c.to), 63, true);
         QVERIFY2(applied == c.legal, c.name);
         if (!c.legal)
             QVERIFY2(sameRulesState(before, b), c.name);

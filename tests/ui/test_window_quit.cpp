@@ -94,9 +94,11 @@ private slots:
         QVERIFY(p.open());
         p.clientWindow->close();
         QTRY_COMPARE_WITH_TIMEOUT(eventCount(*p.hostEvents, LINK_PEER_GONE), 1, 10000);
-        // Destroying the closed window sends nothing more.
+        // Destroying the closed window sends nothing more: the one QUIT, never
+        // acknowledged, is all the client has queued.
         p.clientWindow.reset();
-        QVERIFY(chatArrivesWithoutQuit(p.host, *p.client, *p.clientEvents));
+        QCOMPARE(p.client->queuedCount(0), 1);
+        QCOMPARE(eventCount(*p.hostEvents, LINK_PEER_GONE), 1);
     }
 
     void destroyingWithoutClosingAlsoTells()

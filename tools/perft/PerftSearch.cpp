@@ -153,7 +153,7 @@ void PerftSearch::moveComplete(Level& level)
     for (int i = 0; i < level.legCount; ++i) {
         const Leg& leg = level.legs[i];
         if (!other.applyReceivedLeg(static_cast<uint8_t>(63 - leg.from), static_cast<uint8_t>(63 - leg.to),
-                                    static_cast<uint8_t>(63 - leg.via))) {
+                                    static_cast<uint8_t>(63 - leg.via), i + 1 == level.legCount)) {
             failure = "the receiving board refused the leg " + std::to_string(63 - leg.from) + "-" +
                       std::to_string(63 - leg.to) + " of " + moveName(level);
             before.restore(other);
