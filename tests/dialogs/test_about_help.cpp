@@ -9,6 +9,7 @@
 #include "DialogBuilder.h"
 #include "DialogDriver.h"
 #include "HelpLauncher.h"
+#include "HelpWindow.h"
 #include "SettingsStore.h"
 
 #include <QDesktopServices>
@@ -20,6 +21,9 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QUrl>
 #include <QtTest>
 
@@ -225,12 +229,73 @@ private slots:
         QVERIFY(!QApplication::overrideCursor());
     }
 
+    // Without a desktop viewer the page opens in the program's own help
+    // window: links within the help are followed, a link out of it is shown
+    // as its address.
+    void helpWithoutABrowserOpensTheOwnHelpWindow()
+    {
+        const QString helpDir = QCoreApplication::applicationDirPath() + QStringLiteral("/help");
+        QVERIFY(QDir().mkpath(helpDir));
+        QFile page(helpDir + QStringLiteral("/index.html"));
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.write("<html><body><p>Contents: <a href=\"rules.html\">Rules</a>,"
+                   " <a href=\"https://example.org/club\">the club</a>.</p></body></html>\n");
+        page.close();
+        QFile rules(helpDir + QStringLiteral("/rules.html"));
+        QVERIFY(rules.open(QIODevice::WriteOnly));
+        rules.write("<html><body><p>Men move forward.</p></body></html>\n");
+        rules.close();
+
+        QWidget window;
+        window.show();
+        int asked = 0;
+        const bool opened = openHelpContents(&window, [&](const QUrl &) { ++asked; return false; });
+        auto *help = window.findChild<HelpWindow *>();
+        QVERIFY(opened);
+        QCOMPARE(asked, 1);
+        QVERIFY(help);
+        QVERIFY(help->isVisible());
+        QTextBrowser *browser = help->browser();
+        QCOMPARE(browser->document()->toPlainText().trimmed(),
+                 QStringLiteral("Contents: Rules, the club (https://example.org/club)."));
+        if (qEnvironmentVariableIsSet("SORVADA_SHOW_DIALOGS"))
+            help->grab().save(QStringLiteral("help-window.png"));
+
+        // The inner link leads to its page; the club's text is no link.
+        emit browser->anchorClicked(QUrl(QStringLiteral("rules.html")));
+        QCOMPARE(browser->document()->toPlainText().trimmed(), QStringLiteral("Men move forward."));
+        browser->backward();
+        const QString text = browser->document()->toPlainText();
+        const int club = text.indexOf(QStringLiteral("the club"));
+        QTextCursor at(browser->document());
+        at.setPosition(club + 2);
+        QVERIFY(!at.charFormat().isAnchor());
+        at.setPosition(text.indexOf(QStringLiteral("Rules")) + 2);
+        QVERIFY(at.charFormat().isAnchor());
+        help->close();
+        QDir(helpDir).removeRecursively();
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void homePageWithoutABrowserGivesItsAddress()
+    {
+        QWidget window;
+        window.show();
+        QString text;
+        onModal([&](QWidget *box) {
+            text = qobject_cast<QMessageBox *>(box)->text();
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        openHomePage(&window, [](const QUrl &) { return false; });
+        QVERIFY2(text.endsWith(QStringLiteral(SORVADA_HOME_PAGE)), qPrintable(text));
+    }
+
     void homePageOpensTheConfiguredAddress()
     {
         const QUrl home(QStringLiteral(SORVADA_HOME_PAGE));
         UrlCatcher catcher;
         QDesktopServices::setUrlHandler(home.scheme(), &catcher, "open");
-        openHomePage();
+        openHomePage(nullptr);
         QDesktopServices::unsetUrlHandler(home.scheme());
         QCOMPARE(catcher.urls, QList<QUrl>{home});
     }
