@@ -161,6 +161,7 @@ void CGameWnd::onGreeting()
     // A greeting without a playable variant cannot start a set.
     if (!isKnownVariant(variant))
         return;
+    matchStarted = true;
     board.setPlayerNames(playerName.toStdString(), peer.toStdString());
     board.setVariant(variant);
     showVariantStatus();
@@ -175,6 +176,7 @@ void CGameWnd::onGreeting()
 void CGameWnd::answerGreeting()
 {
     greetingHeld = false;
+    matchStarted = true;
     showVariantStatus();
     link.sendRecord.writeGreeting(board.variant(), playerName.toUtf8());
     link.SendReliable(peerSlot());
@@ -193,6 +195,12 @@ void CGameWnd::onOpponentLeg(uint8_t type)
     // turn and the picture stay as they were.
     if (!board.applyReceivedLeg(from, to, via))
         return;
+    // The squares of the move are kept for the board to mark: where the
+    // piece started, and where each of its legs landed.
+    if (!opponentMoveOpen)
+        lastMoveSquares.assign(1, from);
+    lastMoveSquares.push_back(to);
+    opponentMoveOpen = type == CAPTURE_STEP;
 
     if (type == CAPTURE_STEP) {
         redraw();
