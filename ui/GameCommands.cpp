@@ -27,7 +27,7 @@ void CGameWnd::OnCapitulate()
     if (!dlg::confirm(this, loadString(res::IDS_CONFIRM_CAPITULATE)))
         return;
     // The question waited for the player; the set may have moved on.
-    if (board.isMyTurn() != 1 || !matchUnderWay())
+    if (board.isMyTurn() != 1 || opponentGone != 0)
         return;
     board.setMyTurn(0);
     showStatus(res::IDS_WAIT_OPPONENT);
