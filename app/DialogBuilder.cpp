@@ -312,13 +312,17 @@ int messageBoxMinimumWidth(const QWidget *box, const QString &title)
 
 namespace {
 
-QMessageBox::StandardButton runBox(QMessageBox &box, QWidget *parent)
+QMessageBox::StandardButton runBox(QMessageBox &box, QWidget *parent, int textWidth = 0)
 {
     box.setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
     // A narrow box would cut its own caption ("Sor…da"): it is made at least
-    // as wide as the title needs.
+    // as wide as the title needs, and as a short second line needs to stand
+    // on one line beside the icon.
+    const int iconRoom = box.iconPixmap().width() + 4 * box.fontMetrics().height();
+    const int width = qMax(messageBoxMinimumWidth(&box, box.windowTitle()),
+                           qMin(textWidth + iconRoom, 420));
     if (auto *grid = qobject_cast<QGridLayout *>(box.layout())) {
-        grid->addItem(new QSpacerItem(messageBoxMinimumWidth(&box, box.windowTitle()), 0,
+        grid->addItem(new QSpacerItem(width, 0,
                                       QSizePolicy::Minimum, QSizePolicy::Fixed),
                       grid->rowCount(), 0, 1, grid->columnCount());
     }
@@ -340,7 +344,7 @@ QMessageBox::StandardButton messageBox(QWidget *parent, const QString &text, con
 {
     QMessageBox box(icon, loadString(res::IDS_APP_TITLE), text, QMessageBox::Ok, parent);
     box.setInformativeText(detail);
-    return runBox(box, parent);
+    return runBox(box, parent, box.fontMetrics().horizontalAdvance(detail));
 }
 
 bool confirm(QWidget *parent, const QString &question)
