@@ -135,6 +135,8 @@ void CGameWnd::showCountdown()
         setStatusText(1, QString());
         return;
     }
-    const int msLeft = timers.value(TIMER_CONNECT)->remainingTime();
-    setStatusText(1, loadString(res::IDS_SECONDS_LEFT).arg((qMax(0, msLeft) + 999) / 1000));
+    // A coarse timer may run a little over its time; the count never starts
+    // above the time the player was given.
+    const int msLeft = qBound(0, timers.value(TIMER_CONNECT)->remainingTime(), connectTimeoutMs);
+    setStatusText(1, loadString(res::IDS_SECONDS_LEFT).arg((msLeft + 999) / 1000));
 }
