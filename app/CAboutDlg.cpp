@@ -40,5 +40,5 @@ CAboutDlg::CAboutDlg(QWidget *parent) : QDialog(parent)
     home->setTextFormat(Qt::RichText);
     home->setText(QStringLiteral("<a href=\"#\">%1</a>").arg(shown.toHtmlEscaped()));
     home->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    connect(home, &QLabel::linkActivated, this, [] { openHomePage(); });
+    connect(home, &QLabel::linkActivated, this, [this] { openHomePage(this); });
 }

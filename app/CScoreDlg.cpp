@@ -12,6 +12,9 @@
 #include <QStyledItemDelegate>
 #include <QTextOption>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 enum : int {
@@ -28,7 +31,8 @@ using namespace dlg;
 
 const Control controls[] = {
     {1, Kind::Button, "OK", 90, 86, 50, 14, Default | TabStop},
-    {IDC_LOCAL_NAME, Kind::Label, "", 25, 17, 95, 10, Center},
+    // The two names and the number sign stand on one line.
+    {IDC_LOCAL_NAME, Kind::Label, "", 25, 16, 95, 10, Center},
     {IDC_PEER_NAME, Kind::Label, "", 122, 16, 87, 10, Center},
     {IDC_ROWS, Kind::ListBox, "", 5, 27, 216, 40, VScroll | NoSelect},
     {IDC_NUMERO, Kind::Label, "", 5, 16, 11, 10, Center},
@@ -131,7 +135,21 @@ void CScoreDlg::showModal(QWidget *owner, const QString &local, const QString &p
     // The dialog is a child of its owner, so that it goes with the owner if
     // the owner is destroyed while it is open.
     auto *d = new QDialog(owner);
-    build(d, scoreTemplate);
+    // Built with the names in place, so that the dialog is laid out wide
+    // enough to show both whole.
+    const QByteArray localText = local.toUtf8();
+    const QByteArray peerText = peer.toUtf8();
+    Control named[std::size(controls)];
+    std::copy(std::begin(controls), std::end(controls), named);
+    for (Control &c : named) {
+        if (c.id == IDC_LOCAL_NAME)
+            c.text = localText.constData();
+        else if (c.id == IDC_PEER_NAME)
+            c.text = peerText.constData();
+    }
+    Template namedTemplate = scoreTemplate;
+    namedTemplate.controls = named;
+    build(d, namedTemplate);
     d->setWindowModality(Qt::WindowModal);
     const BaseUnits units = unitsOf(d);
     QListWidget *list = control<QListWidget>(d, IDC_ROWS);

@@ -2,6 +2,7 @@
 
 #include "DialogBuilder.h"
 #include "ResourceIds.h"
+#include "StringTable.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -27,6 +28,7 @@ CServerDlg::CServerDlg(QWidget *parent) : QDialog(parent)
 {
     build(this, serverTemplate);
     setWindowModality(Qt::WindowModal);
+    control<QLineEdit>(this, IDC_ADDRESS)->setPlaceholderText(loadString(res::IDS_ADDRESS_HINT));
     connect(control<QPushButton>(this, 1), &QPushButton::clicked, this, &CServerDlg::confirm);
     connect(control<QPushButton>(this, 2), &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -42,6 +44,13 @@ int CServerDlg::exec()
 
 void CServerDlg::confirm()
 {
-    address = control<QLineEdit>(this, IDC_ADDRESS)->text();
+    QLineEdit *field = control<QLineEdit>(this, IDC_ADDRESS);
+    // An empty address leads nowhere: refused, as an empty name is.
+    if (field->text().isEmpty()) {
+        messageBox(this, loadString(res::IDS_ENTER_ADDRESS), QMessageBox::Warning);
+        field->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    address = field->text();
     accept();
 }

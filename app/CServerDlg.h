@@ -4,7 +4,8 @@
 
 // The server-address dialog: the host name or IP address of the game server,
 // or of the matchmaking server. The caller sets `address` before exec() and
-// reads it after Accepted, as typed (it may be empty).
+// reads it after Accepted, as typed; an empty address is refused with a
+// warning and the dialog stays open.
 class CServerDlg : public QDialog
 {
     Q_OBJECT

@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QDialog>
 #include <QFontMetrics>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -298,13 +299,61 @@ void limitTyping(QLineEdit *field, int maxChars)
     new TypingLimiter(field, maxChars);
 }
 
+int messageBoxMinimumWidth(const QWidget *box, const QString &title)
+{
+    // The caption is drawn by the desktop in a font of its own, often bold
+    // and larger; the box's font in bold, with room for an icon and three
+    // caption buttons of a line's height each, is a fair measure of it.
+    QFont captionFont = box->font();
+    captionFont.setBold(true);
+    const QFontMetrics fm(captionFont);
+    return fm.horizontalAdvance(title) + 4 * (fm.height() + 8) + 2 * fm.height();
+}
+
+namespace {
+
+QMessageBox::StandardButton runBox(QMessageBox &box, QWidget *parent, int textWidth = 0)
+{
+    box.setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+    // A narrow box would cut its own caption ("Sor…da"): it is made at least
+    // as wide as the title needs, and as a short second line needs to stand
+    // on one line beside the icon.
+    const int iconRoom = box.iconPixmap().width() + 4 * box.fontMetrics().height();
+    const int width = qMax(messageBoxMinimumWidth(&box, box.windowTitle()),
+                           qMin(textWidth + iconRoom, 420));
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout())) {
+        grid->addItem(new QSpacerItem(width, 0,
+                                      QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
+    return QMessageBox::StandardButton(box.exec());
+}
+
+} // namespace
+
 QMessageBox::StandardButton messageBox(QWidget *parent, const QString &text,
                                        QMessageBox::Icon icon,
                                        QMessageBox::StandardButtons buttons)
 {
     QMessageBox box(icon, loadString(res::IDS_APP_TITLE), text, buttons, parent);
-    box.setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
-    return QMessageBox::StandardButton(box.exec());
+    return runBox(box, parent);
+}
+
+QMessageBox::StandardButton messageBox(QWidget *parent, const QString &text, const QString &detail,
+                                       QMessageBox::Icon icon)
+{
+    QMessageBox box(icon, loadString(res::IDS_APP_TITLE), text, QMessageBox::Ok, parent);
+    box.setInformativeText(detail);
+    return runBox(box, parent, box.fontMetrics().horizontalAdvance(detail));
+}
+
+bool confirm(QWidget *parent, const QString &question)
+{
+    QMessageBox box(QMessageBox::Question, loadString(res::IDS_APP_TITLE), question,
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return runBox(box, parent) == QMessageBox::Yes;
 }
 
 } // namespace dlg

@@ -114,4 +114,16 @@ QMessageBox::StandardButton messageBox(QWidget *parent, const QString &text,
                                        QMessageBox::Icon icon,
                                        QMessageBox::StandardButtons buttons = QMessageBox::Ok);
 
+// The same with a second line under the message that says more about it.
+QMessageBox::StandardButton messageBox(QWidget *parent, const QString &text, const QString &detail,
+                                       QMessageBox::Icon icon);
+
+// Asks a Yes / No question with the question icon; No is the default, so
+// that Enter never does the irreversible. True when the answer was Yes.
+bool confirm(QWidget *parent, const QString &question);
+
+// The least width of a message box whose caption is the given title: the
+// title itself, the caption's icon and buttons and the frame beside it.
+int messageBoxMinimumWidth(const QWidget *box, const QString &title);
+
 } // namespace dlg

@@ -2,15 +2,24 @@
 
 #include "DataFiles.h"
 #include "DialogBuilder.h"
+#include "HelpWindow.h"
+#include "ResourceIds.h"
+#include "StringTable.h"
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QTextBrowser>
 #include <QUrl>
 #include <QWidget>
 
+UrlOpener desktopOpener()
+{
+    return [](const QUrl &url) { return QDesktopServices::openUrl(url); };
+}
+
 namespace {
 
-bool launch()
+bool launch(const QString &page, const UrlOpener &open)
 {
     // The wait cursor covers the time the desktop takes to start its viewer.
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -18,20 +27,33 @@ bool launch()
     // captured while another program takes over.
     if (QWidget *grabber = QWidget::mouseGrabber())
         grabber->releaseMouse();
-    const QString page = findDataFile(QStringLiteral("help/index.html"));
-    const bool opened = !page.isEmpty() && QDesktopServices::openUrl(QUrl::fromLocalFile(page));
+    const bool opened = open(QUrl::fromLocalFile(page));
     QApplication::restoreOverrideCursor();
     return opened;
 }
 
+void showHelpWindow(const QString &page, const QString &anchor, QWidget *owner)
+{
+    auto *help = new HelpWindow(page, owner);
+    if (!anchor.isEmpty())
+        help->browser()->scrollToAnchor(anchor);
+    help->show();
+    help->raise();
+    help->activateWindow();
+}
+
 } // namespace
 
-bool openHelpContents(QWidget *owner)
+bool openHelpContents(QWidget *owner, const UrlOpener &open)
 {
-    if (launch())
-        return true;
-    dlg::messageBox(owner, QStringLiteral("Failed to launch help."), QMessageBox::Critical);
-    return false;
+    const QString page = findDataFile(QStringLiteral("help/index.html"));
+    if (page.isEmpty()) {
+        dlg::messageBox(owner, QStringLiteral("Failed to launch help."), QMessageBox::Critical);
+        return false;
+    }
+    if (!launch(page, open))
+        showHelpWindow(page, QString(), owner);
+    return true;
 }
 
 QUrl homePageUrl()
@@ -47,9 +69,17 @@ QUrl homePageUrl()
     return about;
 }
 
-void openHomePage()
+void openHomePage(QWidget *owner, const UrlOpener &open)
 {
     const QUrl home = homePageUrl();
-    if (home.isValid())
-        QDesktopServices::openUrl(home);
+    if (home.isEmpty()) {
+        dlg::messageBox(owner, QStringLiteral("Failed to launch help."), QMessageBox::Critical);
+        return;
+    }
+    if (open(home))
+        return;
+    if (home.isLocalFile())
+        showHelpWindow(home.toLocalFile(), home.fragment(), owner);
+    else
+        dlg::messageBox(owner, loadString(res::IDS_HOME_PAGE_AT).arg(home.toString()), QMessageBox::Information);
 }

@@ -24,7 +24,8 @@ const std::vector<Menu> &menus()
          {{ID_CHAT, "&Chat\tF5", false},
           {0, nullptr, false},
           {ID_START_ALARM, "&Start alarm", true},
-          {ID_MESSAGE_ALARM, "&Message alarm", true}}},
+          {ID_MESSAGE_ALARM, "&Message alarm", true},
+          {ID_LAST_MOVE, "Show the &last move", true}}},
         {"&Help",
          {{ID_HELP_FINDER, "&Contents\tF1", false},
           {0, nullptr, false},
@@ -78,8 +79,8 @@ QHash<int, QAction *> build(QMenuBar *bar, QWidget *window)
             actions.insert(item.command, action);
         }
     }
-    // The alarm items are checkable even when they start unchecked.
-    for (int id : {res::ID_START_ALARM, res::ID_MESSAGE_ALARM})
+    // The switch items are checkable even when they start unchecked.
+    for (int id : {res::ID_START_ALARM, res::ID_MESSAGE_ALARM, res::ID_LAST_MOVE})
         if (QAction *a = actions.value(id))
             a->setCheckable(true);
 

@@ -26,7 +26,20 @@ enum StringId : int {
     IDS_ENTER_NAME = 109,
     IDS_SET_DRAWN = 110,
     IDS_RESULTS = 111,
-    IDS_MOVE_BREAKS_RULES = 112,
+    // Why a link could not be opened, shown under "Network error.".
+    IDS_HOST_BUSY = 112,
+    IDS_LOBBY_SILENT = 113,
+    IDS_NO_ANSWER = 114,
+    IDS_BAD_ADDRESS = 115,
+    IDS_ENTER_ADDRESS = 116,
+    IDS_ADDRESS_HINT = 117,
+    IDS_CONFIRM_CAPITULATE = 118,
+    IDS_CONFIRM_LEAVE = 119,
+    IDS_MUST_CAPTURE = 120,
+    IDS_HOME_PAGE_AT = 121,
+    IDS_SECONDS_LEFT = 122,
+    // Why a match ends early.
+    IDS_MOVE_BREAKS_RULES = 123,
 };
 
 // Menu and accelerator commands; the string with the same number is the prompt.
@@ -40,6 +53,7 @@ enum CommandId : int {
     ID_MESSAGE_ALARM = 32779,
     ID_CAPITULATE = 32783,
     ID_SCORE = 32785,
+    ID_LAST_MOVE = 32786,
     ID_APP_ABOUT = 57664,
     ID_APP_EXIT = 57665,
 };

@@ -19,6 +19,24 @@ constexpr int MAX_CAPACITY = 16;
 // Datagrams read but not yet acted on; more than a burst of a fair peer ever needs.
 constexpr size_t MAX_INBOX = 1024;
 
+// The IPv4 address a text names: a dotted address as it is, a host name by its first IPv4
+// address (the socket speaks IPv4 only). Null when there is none.
+QHostAddress resolve(const QString &address)
+{
+    QHostAddress target;
+    if (address.isEmpty())
+        return target;
+    if (target.setAddress(address) && target.protocol() == QAbstractSocket::IPv4Protocol)
+        return target;
+    target.clear();
+    const QHostInfo info = QHostInfo::fromName(address);
+    for (const QHostAddress &candidate : info.addresses()) {
+        if (candidate.protocol() == QAbstractSocket::IPv4Protocol)
+            return candidate;
+    }
+    return QHostAddress();
+}
+
 } // namespace
 
 PeerSocket::PeerSocket(const Config &config, QObject *parent) : QObject(parent), cfg(config)
@@ -53,6 +71,9 @@ bool PeerSocket::Start(int cap, const QString &address, int mode, uint8_t kind)
     strangerQuitTaken = false;
     answered = false;
     partnerProposed = false;
+    directoryAnswered = false;
+    startMode = mode;
+    startFailure = StartFailure::None;
     matchId.clear();
 
     switch (mode) {
@@ -67,6 +88,11 @@ bool PeerSocket::Start(int cap, const QString &address, int mode, uint8_t kind)
         peerPorts[0] = cfg.gamePort;
         if (!openSocket(0))
             return false;
+        // A text that names no computer fails at once, rather than after the connection time.
+        if (resolve(address).isNull()) {
+            startFailure = StartFailure::BadAddress;
+            return false;
+        }
         sendRecord.writeJoin(gameKind);
         sendToSlot(sendRecord, 0);
         return true;
@@ -85,6 +111,10 @@ bool PeerSocket::Start(int cap, const QString &address, int mode, uint8_t kind)
         peerPorts[0] = cfg.directoryPort;
         if (!openSocket(0))
             return false;
+        if (resolve(address).isNull()) {
+            startFailure = StartFailure::BadAddress;
+            return false;
+        }
         sendRecord.writeDirectoryRequest(gameKind);
         sendToSlot(sendRecord, 0);
         return true;
@@ -141,8 +171,10 @@ bool PeerSocket::QueryStart(const QString &mode)
         + QLatin1String("&port=") + ownPortText + QLatin1String("&mode=") + mode
         + QLatin1String("&ID=") + matchId;
     QString line;
-    if (!fetch(url, &line))
+    if (!fetch(url, &line)) {
+        startFailure = StartFailure::LobbySilent;
         return false;
+    }
 
     const MatchAnswer answer = parseMatchAnswer(line);
     switch (answer.kind) {
@@ -181,6 +213,22 @@ void PeerSocket::QueryEnd()
         + (role == ROLE_SERVER ? QLatin1String("Server") : QLatin1String("Client"));
     QString ignored;
     fetch(url, &ignored);
+}
+
+StartFailure PeerSocket::silenceReason() const
+{
+    if (startMode == START_VIA_SERVER && !partnerProposed && !directoryAnswered)
+        return StartFailure::LobbySilent;
+    return StartFailure::NoAnswer;
+}
+
+QString PeerSocket::awaitedAddress() const
+{
+    if (partnerProposed)
+        return partnerAddress;
+    if (startMode == START_JOIN || directoryAnswered)
+        return peerAddress(0);
+    return baseAddress;
 }
 
 quint16 PeerSocket::localPort() const
@@ -302,6 +350,7 @@ void PeerSocket::OnReceive()
         break;
     case BECOME_SERVER:
         if (role == ROLE_NONE) {
+            directoryAnswered = true;
             role = ROLE_SERVER;
             emit linkEvent(LINK_SERVING, 0);
         }
@@ -323,6 +372,7 @@ void PeerSocket::OnReceive()
             const QString address = QString::fromUtf8(recvRecord.joinPeerAddress());
             if (port == 0 || port > 65535 || address.isEmpty())
                 break;
+            directoryAnswered = true;
             peerAddresses[0] = address;
             peerPorts[0] = quint16(port);
             sendRecord.writeJoin(gameKind);
@@ -347,10 +397,7 @@ void PeerSocket::OnReceive()
         }
         break;
     case CONNECT_BUSY:
-        if (role == ROLE_NONE && partnerProposed) {
-            answered = true;
-            QueryStart(QStringLiteral("SERVER_BUSY"));
-        }
+        handleBusy();
         break;
     case ACK:
         handleAck();
@@ -364,8 +411,17 @@ void PeerSocket::OnReceive()
 void PeerSocket::handleJoin()
 {
     if (role == ROLE_SERVER) {
-        if (nextSlot > capacity || recvRecord.gameKind() != gameKind)
+        if (recvRecord.gameKind() != gameKind)
             return;
+        if (nextSlot > capacity) {
+            // A further player knocking at a full game: told so at once, rather than left to
+            // wait. The client already joined is not turned away by a late copy of its JOIN.
+            if (lookUpSender() == nextSlot) {
+                sendRecord.writeBare(CONNECT_BUSY);
+                sendTo(sendRecord, senderAddress, senderPort);
+            }
+            return;
+        }
         const int slot = nextSlot;
         peerAddresses[slot] = senderAddress;
         peerPorts[slot] = senderPort;
@@ -413,6 +469,26 @@ void PeerSocket::handleQuit()
     if (viaWeb)
         queryEndOnce();
     emit linkEvent(LINK_PEER_GONE, 0);
+}
+
+void PeerSocket::handleBusy()
+{
+    if (role != ROLE_NONE)
+        return;
+    if (partnerProposed) {
+        // The web server's proposal was taken: it is asked for another.
+        answered = true;
+        QueryStart(QStringLiteral("SERVER_BUSY"));
+        return;
+    }
+    // The game server this copy knocked at, directly or as a directory server named it, has
+    // its opponent already.
+    const bool fromServer = senderPort == peerPorts[0] && !peerAddresses[0].isEmpty()
+        && resolve(peerAddresses[0]) == QHostAddress(senderAddress);
+    if (!fromServer || (startMode != START_JOIN && !directoryAnswered))
+        return;
+    startFailure = StartFailure::HostBusy;
+    emit startFailed();
 }
 
 void PeerSocket::handleAck()
@@ -500,21 +576,10 @@ bool PeerSocket::sendTo(const PeerRecord &record, const QString &address, quint1
 {
     if (!socket || port == 0 || address.isEmpty())
         return false;
-    QHostAddress target;
-    if (!target.setAddress(address) || target.protocol() != QAbstractSocket::IPv4Protocol) {
-        // A host name is looked up at every send; its first IPv4 address is used, since the
-        // socket speaks IPv4 only.
-        target.clear();
-        const QHostInfo info = QHostInfo::fromName(address);
-        for (const QHostAddress &candidate : info.addresses()) {
-            if (candidate.protocol() == QAbstractSocket::IPv4Protocol) {
-                target = candidate;
-                break;
-            }
-        }
-        if (target.isNull())
-            return false;
-    }
+    // A host name is looked up at every send.
+    const QHostAddress target = resolve(address);
+    if (target.isNull())
+        return false;
     return socket->writeDatagram(record.toByteArray(), target, port) == RECORD_SIZE;
 }
 

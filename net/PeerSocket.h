@@ -40,6 +40,15 @@ struct PeerSocketConfig {
     QString userAgent = QStringLiteral("Sorvada");
 };
 
+// What kept the link from opening, as far as the link can tell.
+enum class StartFailure {
+    None,        // nothing known: the link is still opening, or gave no reason
+    HostBusy,    // the game server turned this copy away: it already has its opponent
+    LobbySilent, // the matchmaking server or directory server never answered
+    NoAnswer,    // the party this copy knocked at never answered
+    BadAddress,  // the address names no computer
+};
+
 class PeerSocket : public QObject {
     Q_OBJECT
 
@@ -69,6 +78,16 @@ public:
     bool QueryStart(const QString &mode);
     void QueryEnd();
 
+    // Why Start returned false, or why the link has given up (startFailed).
+    StartFailure failure() const { return startFailure; }
+    // Why a link still without a role after a while has got nowhere: LobbySilent while a
+    // directory server or the web server has not answered, else NoAnswer.
+    StartFailure silenceReason() const;
+    // The address given to Start, and the one this copy knocks at now: the game server of a
+    // join, the one a directory server or web server named, else the address given to Start.
+    QString startAddress() const { return baseAddress; }
+    QString awaitedAddress() const;
+
     quint16 localPort() const;
     // Records waiting for slot, the one in flight included; 0 for a slot that does not exist.
     int queuedCount(int slot) const;
@@ -96,6 +115,8 @@ public:
 
 signals:
     void linkEvent(unsigned int event, int param);
+    // The start cannot succeed any more (failure() says why); raised while the role is none.
+    void startFailed();
 
 protected:
     void timerEvent(QTimerEvent *event) override;
@@ -122,6 +143,7 @@ private:
     void handleGameMessage();
     void handleJoin();
     void handleQuit();
+    void handleBusy();
     int lookUpSender();
     bool sendTo(const PeerRecord &record, const QString &address, quint16 port);
     bool sendToSlot(const PeerRecord &record, int slot);
@@ -138,6 +160,9 @@ private:
     std::deque<Arrival> inbox;
     bool receiveScheduled = false;
     bool partnerProposed = false; // a "Client" reply has named a game server to knock at
+    bool directoryAnswered = false; // the directory server has sent BECOME_SERVER or JOIN_PEER
+    int startMode = START_HOST;
+    StartFailure startFailure = StartFailure::None;
 
     int senderSlot = 0;
     QString senderAddress;

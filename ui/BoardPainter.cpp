@@ -7,6 +7,7 @@
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QPen>
 
 namespace {
 
@@ -86,6 +87,7 @@ namespace BoardPainter {
 QColor groundColour() { return QColor(128, 128, 128); }
 QColor textColour() { return QColor(0, 0, 0); }
 QColor toMoveColour() { return QColor(255, 255, 0); }
+QColor lastMoveColour() { return QColor(255, 112, 0); }
 
 QFont boardFont()
 {
@@ -95,7 +97,8 @@ QFont boardFont()
     return font;
 }
 
-void drawBoard(const GameBoard &board, const PictureTable &pictures, QPixmap &target)
+void drawBoard(const GameBoard &board, const PictureTable &pictures, QPixmap &target,
+               const std::vector<uint8_t> &marked)
 {
     QPainter painter(&target);
     // Starting from the bare ground each time keeps no trace of a longer name
@@ -120,6 +123,16 @@ void drawBoard(const GameBoard &board, const PictureTable &pictures, QPixmap &ta
             } else {
                 painter.drawPixmap(at, picture, QRect(0, 0, PICTURE_SIZE, PICTURE_SIZE));
             }
+        }
+        // A frame three pixels wide just inside each marked square, clear of
+        // the pictures' shared edge pixel.
+        painter.setPen(QPen(lastMoveColour(), 3, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.setBrush(Qt::NoBrush);
+        for (const uint8_t s : marked) {
+            if (s > 63)
+                continue;
+            painter.drawRect(QRect(board.squareXY[s].x + 2, board.squareXY[s].y + 2,
+                                   PICTURE_SIZE - 5, PICTURE_SIZE - 5));
         }
     }
 

@@ -2,6 +2,8 @@
 #include <QPixmap>
 
 #include <array>
+#include <cstdint>
+#include <vector>
 
 class GameBoard;
 
@@ -42,6 +44,7 @@ constexpr int LOCAL_NAME_Y = 360;
 QColor groundColour();       // (128, 128, 128)
 QColor textColour();         // black
 QColor toMoveColour();       // yellow: the name of the player to move
+QColor lastMoveColour();     // orange: the outline of the squares of the last move
 
 // The font of the names and labels. The layout is in pixels (a label stands
 // 10 pixels left of the board, the letters in the 19-pixel strip under it), so
@@ -49,6 +52,9 @@ QColor toMoveColour();       // yellow: the name of the player to move
 // and scaling.
 QFont boardFont();
 
-void drawBoard(const GameBoard &board, const PictureTable &pictures, QPixmap &target);
+// marked: squares outlined over their pictures (the opponent's last move);
+// squares outside 0..63 are left out.
+void drawBoard(const GameBoard &board, const PictureTable &pictures, QPixmap &target,
+               const std::vector<uint8_t> &marked = {});
 
 } // namespace BoardPainter

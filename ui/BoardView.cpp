@@ -33,6 +33,12 @@ void BoardView::mouseMoveEvent(QMouseEvent *event)
     QWidget::mouseMoveEvent(event);
 }
 
+void BoardView::leaveEvent(QEvent *event)
+{
+    window.OnMouseLeave();
+    QWidget::leaveEvent(event);
+}
+
 void BoardView::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton) {

@@ -68,6 +68,8 @@ CGameWnd::CGameWnd(GameBoard &board, PeerSocket &link, SettingsStore &settings,
     // The chat window lives as long as this window, hidden until wanted.
     chatDialog.setSender([this](const QString &chatLine) { this->link.SendChat(chatLine.toUtf8()); });
     board.setLegSink(this);
+    // Queued: the link raises it from inside its receive handling.
+    connect(&link, &PeerSocket::startFailed, this, &CGameWnd::OnStartFailed, Qt::QueuedConnection);
 
     startWindowTimer(TIMER_START, START_DELAY_MS);
 }
@@ -90,6 +92,7 @@ void CGameWnd::buildMenu()
             OnUpdateGameCommand();
             OnUpdateStartAlarm();
             OnUpdateMessageAlarm();
+            OnUpdateLastMove();
             OnMenuSelect(0);
         });
         connect(menu, &QMenu::hovered, this,
@@ -99,6 +102,7 @@ void CGameWnd::buildMenu()
     OnUpdateGameCommand();
     OnUpdateStartAlarm();
     OnUpdateMessageAlarm();
+    OnUpdateLastMove();
 }
 
 // --- status bar ----------------------------------------------------------
@@ -150,12 +154,18 @@ void CGameWnd::OnTimer(int id)
         killWindowTimer(TIMER_CONNECT);
         // A link that has found its role meanwhile makes the time-out harmless.
         if (link.role == ROLE_NONE) {
-            messageBox(loadString(res::IDS_NETWORK_ERROR), QMessageBox::Critical);
+            if (countdown)
+                showCountdown();
+            dlg::messageBox(this, loadString(res::IDS_NETWORK_ERROR), networkErrorDetail(true),
+                            QMessageBox::Critical);
             close();
         }
         break;
     case TIMER_NEW_SET:
         killWindowTimer(TIMER_NEW_SET);
+        lastMoveSquares.clear();
+        opponentMoveOpen = false;
+        refusedSquare = NO_SQUARE;
         board.setUpPosition(BOARD_ORIGIN_X, BOARD_ORIGIN_Y);
         board.generateMoves();
         redraw();
@@ -176,7 +186,8 @@ void CGameWnd::loadPictures()
 
 void CGameWnd::redraw()
 {
-    BoardPainter::drawBoard(board, pictures, backBitmap);
+    static const std::vector<uint8_t> none;
+    BoardPainter::drawBoard(board, pictures, backBitmap, lastMoveOff == 0 ? lastMoveSquares : none);
     view->update();
 }
 
@@ -216,7 +227,14 @@ void CGameWnd::OnMouseMove(int x, int y)
         }
     } else if (board.isMyTurn() == 1) {
         setBoardCursor(CURSOR_ARROW);
-        showStatus(res::IDS_YOUR_TURN);
+        // The reason a click was refused stays while the pointer stays on
+        // the piece.
+        if (refusedSquare != NO_SQUARE && board.squareAt(x, y) == refusedSquare) {
+            showStatus(res::IDS_MUST_CAPTURE);
+        } else {
+            refusedSquare = NO_SQUARE;
+            showStatus(res::IDS_YOUR_TURN);
+        }
     } else {
         // The opponent is to move: the status text stays as the game left it.
         setBoardCursor(res::IDC_WAIT_TURN);
@@ -224,13 +242,38 @@ void CGameWnd::OnMouseMove(int x, int y)
     setStatusText(1, QString::fromStdString(board.squareName(x, y)));
 }
 
+void CGameWnd::OnMouseLeave()
+{
+    setStatusText(1, QString());
+}
+
 void CGameWnd::OnLButtonDown(int x, int y)
 {
     // Clicks during the opponent's turn do nothing.
     if (board.isMyTurn() != 1)
         return;
+    // The opponent's move has been seen once the player acts.
+    clearLastMove();
+    // An own piece that may not move because another must capture: the
+    // player is told why nothing happens.
+    refusedSquare = NO_SQUARE;
+    const uint8_t s = board.squareAt(x, y);
+    if (!board.hasSelection() && s != NO_SQUARE && board.captureRequired == 1) {
+        const uint8_t cell = board.board[s];
+        if (cell < 24 && board.pieces[cell].owner == board.localMover()
+            && board.pieces[cell].mustCapture == 0)
+            refusedSquare = s;
+    }
     board.handleClick(x, y);
     redraw();
+    if (refusedSquare != NO_SQUARE)
+        showStatus(res::IDS_MUST_CAPTURE);
+}
+
+void CGameWnd::clearLastMove()
+{
+    lastMoveSquares.clear();
+    opponentMoveOpen = false;
 }
 
 // --- menu ----------------------------------------------------------------
@@ -258,6 +301,7 @@ void CGameWnd::OnCommand(int id)
     case res::ID_CHAT: OnChat(); break;
     case res::ID_START_ALARM: OnStartAlarm(); break;
     case res::ID_MESSAGE_ALARM: OnMessageAlarm(); break;
+    case res::ID_LAST_MOVE: OnLastMove(); break;
     case res::ID_HELP_FINDER: OnHelpContents(); break;
     case res::ID_HOME_PAGE: OnHomePage(); break;
     case res::ID_APP_ABOUT: OnAbout(); break;
@@ -285,6 +329,12 @@ void CGameWnd::OnUpdateMessageAlarm()
 {
     if (QAction *action = commandAction(res::ID_MESSAGE_ALARM))
         action->setChecked(messageAlarmOff == 0);
+}
+
+void CGameWnd::OnUpdateLastMove()
+{
+    if (QAction *action = commandAction(res::ID_LAST_MOVE))
+        action->setChecked(lastMoveOff == 0);
 }
 
 // --- window life ---------------------------------------------------------
@@ -346,8 +396,29 @@ void CGameWnd::changeEvent(QEvent *event)
         OnSysColorChange();
 }
 
+bool CGameWnd::matchUnderWay() const
+{
+    return matchStarted && !matchEnding && opponentGone == 0
+        && (link.role == ROLE_SERVER || link.role == ROLE_CLIENT);
+}
+
 void CGameWnd::closeEvent(QCloseEvent *event)
 {
+    // Leaving ends the match for both players: asked first, and only then.
+    if (matchUnderWay()) {
+        if (askingToLeave) {
+            event->ignore();
+            return;
+        }
+        askingToLeave = true;
+        const bool leave = dlg::confirm(this, loadString(res::IDS_CONFIRM_LEAVE));
+        askingToLeave = false;
+        // The opponent may have left meanwhile and closed the window.
+        if (destroyedOnce || (!leave && matchUnderWay())) {
+            event->ignore();
+            return;
+        }
+    }
     QMainWindow::closeEvent(event);
     if (event->isAccepted())
         OnDestroy();

@@ -1,5 +1,6 @@
 #pragma once
 #include "BoardPainter.h"
+#include "BoardTypes.h"
 #include "CChatDlg.h"
 #include "LegSink.h"
 #include "SoundPlayer.h"
@@ -79,6 +80,7 @@ public:
 
     // --- window handlers -------------------------------------------------
     void OnMouseMove(int x, int y);
+    void OnMouseLeave();
     void OnLButtonDown(int x, int y);
     // A menu item highlighted (its command number, 0 for a menu title), or,
     // with closed set, the menus closed.
@@ -90,6 +92,7 @@ public:
     void OnUpdateGameCommand();
     void OnUpdateStartAlarm();
     void OnUpdateMessageAlarm();
+    void OnUpdateLastMove();
 
     // --- play controller (PlayController.cpp) ----------------------------
     void OnLinkEvent(unsigned int event, int param);
@@ -101,6 +104,7 @@ public:
     void OnChat();
     void OnStartAlarm();
     void OnMessageAlarm();
+    void OnLastMove();
     void OnHelpContents();
     void OnHomePage();
     void OnAbout();
@@ -109,6 +113,8 @@ public:
     // --- start sequence (StartSequence.cpp) ------------------------------
     // 1 when the program goes on, 0 when it is to end.
     int RunStartSequence();
+    // The link gave up opening (a full game server): says why and closes.
+    void OnStartFailed();
 
     // --- state shared by the window's methods ----------------------------
     QString appTitle;
@@ -117,6 +123,12 @@ public:
     int opponentGone = 0;
     int startAlarmOff = 1;
     int messageAlarmOff = 1;
+    // 0 while the opponent's last move is marked on the board (setting "LastMove").
+    int lastMoveOff = 0;
+    // The squares of the opponent's last move (where it started, where each
+    // of its legs landed), marked until the local player clicks.
+    std::vector<uint8_t> lastMoveSquares;
+    bool opponentMoveOpen = false;
     int menuTextSaved = 0;
     QString savedStatusText;
     int connectTimeoutMs;
@@ -175,6 +187,22 @@ private:
     // The match is over (the opponent left, or broke the rules): nothing
     // the peer sends is acted on any more.
     bool matchEnding = false;
+    // The names have been exchanged and neither player has left: closing
+    // the window now ends a match, and is asked about first.
+    bool matchStarted = false;
+    bool askingToLeave = false;
+    bool matchUnderWay() const;
+
+    // The own piece last clicked in vain because another must capture.
+    uint8_t refusedSquare = NO_SQUARE;
+    void clearLastMove();
+
+    // Counts down the seconds a join or matchmaking start has left, in the
+    // status bar's middle part, until the link has a role.
+    QTimer *countdown = nullptr;
+    void startCountdown();
+    void showCountdown();
+    QString networkErrorDetail(bool timedOut) const;
 
     int peerSlot() const;
     void sendBare(uint8_t type);

@@ -3,6 +3,7 @@
 #include "CAboutDlg.h"
 #include "CAuthorsDlg.h"
 #include "CScoreDlg.h"
+#include "DialogBuilder.h"
 #include "GameBoard.h"
 #include "HelpLauncher.h"
 #include "PeerRecord.h"
@@ -23,6 +24,11 @@ void CGameWnd::OnDrawOffer()
 
 void CGameWnd::OnCapitulate()
 {
+    if (!dlg::confirm(this, loadString(res::IDS_CONFIRM_CAPITULATE)))
+        return;
+    // The question waited for the player; the set may have moved on.
+    if (board.isMyTurn() != 1 || opponentGone != 0)
+        return;
     board.setMyTurn(0);
     newSetPending = true;
     showStatus(res::IDS_WAIT_OPPONENT);
@@ -66,6 +72,13 @@ void CGameWnd::OnMessageAlarm()
     settings.writeInt(QStringLiteral("Message"), messageAlarmOff);
 }
 
+void CGameWnd::OnLastMove()
+{
+    lastMoveOff = toggled(lastMoveOff);
+    settings.writeInt(QStringLiteral("LastMove"), lastMoveOff);
+    redraw();
+}
+
 void CGameWnd::OnHelpContents()
 {
     openHelpContents(this);
@@ -73,7 +86,7 @@ void CGameWnd::OnHelpContents()
 
 void CGameWnd::OnHomePage()
 {
-    openHomePage();
+    openHomePage(this);
 }
 
 void CGameWnd::OnAbout()

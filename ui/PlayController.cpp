@@ -187,6 +187,7 @@ void CGameWnd::onGreeting()
         endMatch(res::IDS_NETWORK_ERROR);
         return;
     }
+    matchStarted = true;
     board.setPlayerNames(playerName.toStdString(), peer.toStdString());
     board.setVariant(variant);
     showVariantStatus();
@@ -201,6 +202,7 @@ void CGameWnd::onGreeting()
 void CGameWnd::answerGreeting()
 {
     greetingHeld = false;
+    matchStarted = true;
     showVariantStatus();
     link.sendRecord.writeGreeting(board.variant(), playerName.toUtf8());
     link.SendReliable(peerSlot());
@@ -228,6 +230,12 @@ void CGameWnd::onOpponentLeg(uint8_t type, uint8_t from, uint8_t to, uint8_t via
         endMatch(res::IDS_MOVE_BREAKS_RULES);
         return;
     }
+    // The squares of the move are kept for the board to mark: where the
+    // piece started, and where each of its legs landed.
+    if (!opponentMoveOpen)
+        lastMoveSquares.assign(1, from);
+    lastMoveSquares.push_back(to);
+    opponentMoveOpen = type == CAPTURE_STEP;
 
     if (type == CAPTURE_STEP) {
         redraw();

@@ -170,7 +170,15 @@ private slots:
         ModalScript script;
         QString heading;
         int lostBeforeClose = -1;
+        QString question;
         script.then([&](QWidget *d) {
+            // Asked first, No being the default.
+            auto *box = qobject_cast<QMessageBox *>(d);
+            QVERIFY(box);
+            question = box->text();
+            QCOMPARE(box->defaultButton(), box->button(QMessageBox::No));
+            box->button(QMessageBox::Yes)->click();
+        }).then([&](QWidget *d) {
             heading = d->findChild<QLabel *>(QStringLiteral("1010"))->text();
             // Records reach the opponent in the order they were queued: once
             // a chat text sent now has arrived, anything queued before it has.
@@ -181,6 +189,7 @@ private slots:
         });
         w.window->OnUpdateGameCommand(); // as the menu does when it opens
         w.window->commandAction(32783)->trigger();
+        QCOMPARE(question, QStringLiteral("Give up this set?"));
         QCOMPARE(heading, QStringLiteral("Sorry, you lose this game."));
         QCOMPARE(lostBeforeClose, 0);
         QCOMPARE(w.score.rows().size(), 1);

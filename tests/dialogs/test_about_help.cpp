@@ -9,6 +9,7 @@
 #include "DialogBuilder.h"
 #include "DialogDriver.h"
 #include "HelpLauncher.h"
+#include "HelpWindow.h"
 #include "SettingsStore.h"
 
 #include <QDesktopServices>
@@ -22,6 +23,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
+#include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QUrl>
 #include <QtTest>
 
@@ -227,6 +231,78 @@ private slots:
         QVERIFY(!QApplication::overrideCursor());
     }
 
+    // Without a desktop viewer the page opens in the program's own help
+    // window: links within the help are followed, a link out of it is shown
+    // as its address.
+    void helpWithoutABrowserOpensTheOwnHelpWindow()
+    {
+        const QString helpDir = QCoreApplication::applicationDirPath() + QStringLiteral("/help");
+        QVERIFY(QDir().mkpath(helpDir));
+        QFile page(helpDir + QStringLiteral("/index.html"));
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.write("<html><body><p>Contents: <a href=\"rules.html\">Rules</a>,"
+                   " <a href=\"https://example.org/club\">the club</a>.</p></body></html>\n");
+        page.close();
+        QFile rules(helpDir + QStringLiteral("/rules.html"));
+        QVERIFY(rules.open(QIODevice::WriteOnly));
+        rules.write("<html><body><p>Men move forward.</p></body></html>\n");
+        rules.close();
+
+        QWidget window;
+        window.show();
+        int asked = 0;
+        const bool opened = openHelpContents(&window, [&](const QUrl &) { ++asked; return false; });
+        auto *help = window.findChild<HelpWindow *>();
+        QVERIFY(opened);
+        QCOMPARE(asked, 1);
+        QVERIFY(help);
+        QVERIFY(help->isVisible());
+        QTextBrowser *browser = help->browser();
+        QCOMPARE(browser->document()->toPlainText().trimmed(),
+                 QStringLiteral("Contents: Rules, the club (https://example.org/club)."));
+        if (qEnvironmentVariableIsSet("SORVADA_SHOW_DIALOGS"))
+            help->grab().save(QStringLiteral("help-window.png"));
+
+        // The inner link leads to its page; the club's text is no link.
+        emit browser->anchorClicked(QUrl(QStringLiteral("rules.html")));
+        QCOMPARE(browser->document()->toPlainText().trimmed(), QStringLiteral("Men move forward."));
+        browser->backward();
+        const QString text = browser->document()->toPlainText();
+        const int club = text.indexOf(QStringLiteral("the club"));
+        QTextCursor at(browser->document());
+        at.setPosition(club + 2);
+        QVERIFY(!at.charFormat().isAnchor());
+        at.setPosition(text.indexOf(QStringLiteral("Rules")) + 2);
+        QVERIFY(at.charFormat().isAnchor());
+        help->close();
+        QDir(helpDir).removeRecursively();
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    // Without a browser the home page still opens: while there is no web site,
+    // as the help page's About section in the program's own help window.
+    void homePageWithoutABrowserOpensTheHelpWindow()
+    {
+        if (!QStringLiteral(SORVADA_HOME_PAGE).isEmpty())
+            QSKIP("this build names a web site as its home page");
+        const QString helpDir = QCoreApplication::applicationDirPath() + QStringLiteral("/help");
+        QVERIFY(QDir().mkpath(helpDir));
+        const auto removePage = qScopeGuard([&helpDir] { QDir(helpDir).removeRecursively(); });
+        QFile page(helpDir + QStringLiteral("/index.html"));
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.write("<html><body><h2 id=\"about\">About</h2></body></html>\n");
+        page.close();
+
+        QWidget window;
+        window.show();
+        openHomePage(&window, [](const QUrl &) { return false; });
+        auto *help = window.findChild<HelpWindow *>();
+        QVERIFY(help);
+        QVERIFY(help->isVisible());
+        QCOMPARE(help->browser()->document()->toPlainText().trimmed(), QStringLiteral("About"));
+        help->close();
+    }
+
     // Until there is a web site (no address given at build time), the menu
     // command and the About box's link open the About section of the
     // installed help page; an address given at build time is opened instead.
@@ -247,7 +323,7 @@ private slots:
         home.setFragment(configured.isEmpty() ? QStringLiteral("about") : expected.fragment());
         UrlCatcher catcher;
         QDesktopServices::setUrlHandler(home.scheme(), &catcher, "open");
-        openHomePage();
+        openHomePage(nullptr);
         CAboutDlg about;
         about.show();
         QLabel *link = control<QLabel>(&about, 1002);

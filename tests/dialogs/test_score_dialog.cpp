@@ -72,6 +72,41 @@ private slots:
         QVERIFY(score.dialog() == nullptr); // gone once closed
     }
 
+    // Names of the longest kind stand whole, apart, and on one line with the
+    // number sign; the rows and totals keep their places under them.
+    void twoLongNamesShowWholeOnOneBaseline()
+    {
+        QWidget window;
+        window.show();
+        CScoreDlg score;
+        score.AddResult(1, 0, loadString(res::IDS_YOU_WIN));
+        const QString local(15, QChar(u'W'));
+        const QString peer(15, QChar(u'\u0416'));   // Ж
+        QRect numero, own, other, list;
+        int ownNeeds = 0, otherNeeds = 0;
+        onModal([&](QWidget *d) {
+            const auto *ownLabel = control<QLabel>(d, 1004);
+            const auto *otherLabel = control<QLabel>(d, 1005);
+            numero = control<QLabel>(d, 1007)->geometry();
+            own = ownLabel->geometry();
+            other = otherLabel->geometry();
+            list = control<QListWidget>(d, 1006)->geometry();
+            ownNeeds = ownLabel->fontMetrics().horizontalAdvance(ownLabel->text());
+            otherNeeds = otherLabel->fontMetrics().horizontalAdvance(otherLabel->text());
+            if (qEnvironmentVariableIsSet("SORVADA_SHOW_DIALOGS"))
+                d->grab().save(QStringLiteral("score-long-names.png"));
+            QTest::keyClick(d, Qt::Key_Return);
+        });
+        score.showModal(&window, local, peer);
+        QVERIFY2(own.width() >= ownNeeds, qPrintable(QStringLiteral("%1 < %2").arg(own.width()).arg(ownNeeds)));
+        QVERIFY2(other.width() >= otherNeeds, qPrintable(QStringLiteral("%1 < %2").arg(other.width()).arg(otherNeeds)));
+        QVERIFY(!own.intersects(other) && !own.intersects(numero));
+        QCOMPARE(own.top(), numero.top());
+        QCOMPARE(other.top(), numero.top());
+        QCOMPARE(own.height(), other.height());
+        QVERIFY(own.bottom() < list.top() + 2);
+    }
+
     // A win, a loss and a draw: newest on top, totals one each; the score
     // command afterwards changes the heading only.
     void winLossDrawNewestFirst()

@@ -83,12 +83,13 @@ private slots:
         onModal([&](QWidget *d) {
             title = d->windowTitle();
             field = control<QLineEdit>(d, 1001)->text();
+            QTest::keyClicks(control<QLineEdit>(d, 1001), QStringLiteral("host"));
             QTest::keyClick(d, Qt::Key_Return);
         });
         QCOMPARE(server.exec(), int(QDialog::Accepted));
         QCOMPARE(title, QStringLiteral("Sorvada "));
         QCOMPARE(field, QString());
-        QCOMPARE(server.address, QString());
+        QCOMPARE(server.address, QStringLiteral("host"));
 
         CVariantDlg variant(store);
         onModal([&](QWidget *d) {
@@ -308,14 +309,34 @@ private slots:
         QCOMPARE(shown, QStringLiteral("game.example.org"));
         QCOMPARE(server.address, QStringLiteral("game.example.org"));
 
+        // An empty address is refused with a warning; the dialog stays open,
+        // its field showing the forms it takes, until one is typed.
+        QString warning, hint;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        bool openAfterWarning = false;
         onModal([&](QWidget *d) {
             auto *field = control<QLineEdit>(d, 1001);
             field->selectAll();
             QTest::keyClick(field, Qt::Key_Delete);
+            hint = field->placeholderText();
+            onModal([&, d](QWidget *box) {
+                warning = qobject_cast<QMessageBox *>(box)->text();
+                icon = qobject_cast<QMessageBox *>(box)->icon();
+                QTest::keyClick(box, Qt::Key_Return);
+                QTimer::singleShot(0, d, [&, d] {
+                    openAfterWarning = d->isVisible();
+                    QTest::keyClicks(control<QLineEdit>(d, 1001), QStringLiteral("192.0.2.7"));
+                    QTest::keyClick(d, Qt::Key_Return);
+                });
+            }, d);
             QTest::keyClick(field, Qt::Key_Return);
         });
         QCOMPARE(server.exec(), int(QDialog::Accepted));
-        QCOMPARE(server.address, QString());
+        QCOMPARE(warning, QStringLiteral("You should enter the server's name or address!"));
+        QCOMPARE(icon, QMessageBox::Warning);
+        QVERIFY(openAfterWarning);
+        QVERIFY(hint.contains(QStringLiteral("IP address")) && hint.contains(QStringLiteral("http://host:port")));
+        QCOMPARE(server.address, QStringLiteral("192.0.2.7"));
     }
 
     void pastedTextIsCutToTheLimit()
@@ -399,6 +420,7 @@ private slots:
         SettingsStore store(freshName());
         CStartDlg start(store, &window);
         CServerDlg server(&window);
+        server.address = QStringLiteral("host");
         CVariantDlg variant(store, &window);
         for (QDialog *dialog : {static_cast<QDialog *>(&start), static_cast<QDialog *>(&server),
                                 static_cast<QDialog *>(&variant)}) {

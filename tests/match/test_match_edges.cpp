@@ -239,9 +239,20 @@ private slots:
         GameCopy &client = m.client();
         QSignalSpy hostClosed(host.window.get(), &CGameWnd::windowClosed);
         m.answers.answerBox(QStringLiteral("Your opponent quitted the game."), QMessageBox::Ok);
+        // Leaving in the middle of a match is asked first; No keeps it going.
+        const QString leave = QStringLiteral("Leave the match?");
+        m.answers.answerBox(leave, QMessageBox::No);
+        QVERIFY(!client.window->close());
+        QVERIFY(client.window->isVisible());
+        QCOMPARE(client.link.queuedCount(0), 0);
+        QCOMPARE(m.answers.seen().back().text,
+                 QStringLiteral("Leave the match? Your opponent will be told that you quit."));
+        QCOMPARE(m.answers.seen().back().icon, QMessageBox::Question);
 
-        client.window->close();
+        m.answers.answerBox(leave, QMessageBox::Yes);
+        QVERIFY(client.window->close());
         QTRY_COMPARE_WITH_TIMEOUT(int(hostClosed.count()), 1, 10000);
+        QCOMPARE(m.answers.seenCount(leave), 2);
         QCOMPARE(m.answers.seenCount(QStringLiteral("Your opponent quitted the game.")), 1);
         QCOMPARE(m.answers.seen().back().icon, QMessageBox::Critical);
         QCOMPARE(m.answers.seen().back().title, QStringLiteral("Sorvada"));

@@ -112,8 +112,19 @@ private slots:
                        },
                        -1);
         m.answerSetEnds();
+        // Giving up is asked first: No keeps the set going, Yes gives it up.
+        m.answers.answerBox(QStringLiteral("Give up this set?"), QMessageBox::No);
+        m.answers.answerBox(QStringLiteral("Give up this set?"), QMessageBox::Yes, -1);
 
         command(host, res::ID_CAPITULATE);
+        QCOMPARE(m.answers.seenCount(QStringLiteral("Give up this set?")), 1);
+        QCOMPARE(m.answers.seen().back().icon, QMessageBox::Question);
+        QCOMPARE(host.board.isMyTurn(), 1);
+        QCOMPARE(host.score.rows().size(), qsizetype(0));
+        QCOMPARE(host.link.queuedCount(1), 0);
+
+        command(host, res::ID_CAPITULATE);
+        QCOMPARE(m.answers.seenCount(QStringLiteral("Give up this set?")), 2);
         QCOMPARE(winnerRowsWhenLoserSawLoss, 0);
         QTRY_COMPARE_WITH_TIMEOUT(client.score.rows().size(), qsizetype(1), 5000);
         QCOMPARE(client.score.heading(), QStringLiteral("Congratulations, you win this game!"));

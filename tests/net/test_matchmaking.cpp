@@ -252,6 +252,7 @@ private slots:
         config.httpTimeoutMs = 300;
         PeerSocket waiting(config);
         QVERIFY(!waiting.Start(1, web.base(), START_VIA_SERVER, GAME_KIND));
+        QCOMPARE(waiting.failure(), StartFailure::LobbySilent);
         QCOMPARE(web.targets().size(), 1);
         QCOMPARE(waiting.role, ROLE_NONE);
     }
@@ -267,7 +268,8 @@ private slots:
         config.userAgent = QStringLiteral("Sorvada-test");
         PeerSocket link(config);
         const QString address = QStringLiteral("HTTP://127.0.0.1:%1").arg(web.port());
-        QVERIFY(link.Start(1, address, START_VIA_SERVER, GAME_KIND));
+        QVERIFY(!link.Start(1, address, START_VIA_SERVER, GAME_KIND));
+        QCOMPARE(link.failure(), StartFailure::BadAddress);
         QVERIFY(!link.viaWeb);
         QCOMPARE(link.peerAddress(0), address);
         QCOMPARE(link.peerPort(0), directory.port());

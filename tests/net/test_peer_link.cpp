@@ -100,11 +100,16 @@ private slots:
         QCOMPARE(int(client.recvRecord.type()), int(DRAW_OFFER));
     }
 
-    void joinByUnknownNameSendsNothing()
+    void joinByUnknownNameFailsAtOnceAndSendsNothing()
     {
         RawPeer server;
         PeerSocket client(quickConfig(server.port()));
-        QVERIFY(client.Start(1, QStringLiteral("no-such-host.invalid"), START_JOIN, GAME_KIND));
+        QVERIFY(!client.Start(1, QStringLiteral("no-such-host.invalid"), START_JOIN, GAME_KIND));
+        QCOMPARE(client.failure(), StartFailure::BadAddress);
+        QVERIFY(!client.Start(1, QString(), START_JOIN, GAME_KIND));
+        QCOMPARE(client.failure(), StartFailure::BadAddress);
+        QVERIFY(!client.Start(1, QStringLiteral("no-such-host.invalid"), START_JOIN, GAME_KIND));
+        QCOMPARE(server.count(JOIN), 0);
         QCOMPARE(client.role, ROLE_NONE);
         QCOMPARE(client.peerAddress(0), QStringLiteral("no-such-host.invalid"));
     }

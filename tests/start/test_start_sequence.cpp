@@ -59,14 +59,18 @@ ModalScript::Step serverAnswer(const QString &address)
 // Records a message box and answers it with OK.
 struct SeenBox {
     QString text;
+    QString detail; // the second line, under the text
     QMessageBox::Icon icon = QMessageBox::NoIcon;
+    int width = 0;
     ModalScript::Step step()
     {
         return [this](QWidget *d) {
             auto *box = qobject_cast<QMessageBox *>(d);
             QVERIFY(box);
             text = box->text();
+            detail = box->informativeText();
             icon = box->icon();
+            width = box->width();
             box->button(QMessageBox::Ok)->click();
         };
     }
@@ -183,7 +187,7 @@ private slots:
         PeerSocket::Config config;
         config.gamePort = silent.port();
         WindowUnderTest w(config);
-        w.window->connectTimeoutMs = 200;
+        w.window->connectTimeoutMs = 3000;
         w.window->show();
         ModalScript script;
         SeenBox error;
@@ -191,10 +195,86 @@ private slots:
             .then(serverAnswer(QStringLiteral("127.0.0.1")))
             .then(error.step());
         QCOMPARE(w.window->RunStartSequence(), 1);
+        // The seconds left count down in the square name's part.
+        QCOMPARE(w.window->statusText(1), QStringLiteral("3 s"));
+        QTRY_VERIFY_WITH_TIMEOUT(w.window->statusText(1) == QStringLiteral("2 s")
+                                     || w.window->statusText(1) == QStringLiteral("1 s"), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(!w.window->isVisible(), 10000);
         QCOMPARE(error.text, QStringLiteral("Network error."));
+        QCOMPARE(error.detail, QStringLiteral("No answer from 127.0.0.1 within 3 seconds."));
         QCOMPARE(error.icon, QMessageBox::Critical);
         QCOMPARE(w.link.role, ROLE_NONE);
+        QCOMPARE(w.window->statusText(1), QString());
+    }
+
+    // What went wrong stands under "Network error.", and is said as soon as
+    // it is known: a host that already has its opponent answers at once.
+    void aBusyHostIsReportedAtOnce()
+    {
+        PeerSocket::Config hostConfig;
+        hostConfig.gamePort = 0;
+        PeerSocket host(hostConfig);
+        QVERIFY(host.Start(1, QString(), START_HOST, GAME_KIND));
+        PeerSocket::Config joinConfig;
+        joinConfig.gamePort = host.localPort();
+        PeerSocket first(joinConfig);
+        QVERIFY(first.Start(1, QStringLiteral("127.0.0.1"), START_JOIN, GAME_KIND));
+        QTRY_COMPARE_WITH_TIMEOUT(first.role, ROLE_CLIENT, 10000);
+
+        WindowUnderTest w(joinConfig);
+        w.window->connectTimeoutMs = 120000;
+        w.window->show();
+        ModalScript script;
+        SeenBox error;
+        script.then(startAnswer(QStringLiteral("Gus"), 202))
+            .then(serverAnswer(QStringLiteral("127.0.0.1")))
+            .then(error.step());
+        QCOMPARE(w.window->RunStartSequence(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.window->isVisible(), 20000);
+        QCOMPARE(error.text, QStringLiteral("Network error."));
+        QCOMPARE(error.detail, QStringLiteral("The host already has an opponent."));
+        QCOMPARE(w.link.role, ROLE_NONE);
+        // The first client keeps its game.
+        QCOMPARE(host.peerPort(1), first.localPort());
+    }
+
+    void badAddressesAndASilentLobbyAreNamed_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("detail");
+        QTest::newRow("join a name of no computer")
+            << 202 << "no-such-host.invalid" << 0
+            << "no-such-host.invalid is not a computer name or IP address.";
+        QTest::newRow("web lobby typed in capitals")
+            << 204 << "HTTP://127.0.0.1:9" << 0 << "HTTP://127.0.0.1:9 is not a computer name or IP address.";
+        QTest::newRow("directory server that never answers")
+            << 204 << "127.0.0.1" << 1 << "The lobby at 127.0.0.1 did not answer.";
+    }
+
+    void badAddressesAndASilentLobbyAreNamed()
+    {
+        QFETCH(int, button);
+        QFETCH(QString, address);
+        QFETCH(int, result);
+        QFETCH(QString, detail);
+        RawPeer silent;
+        PeerSocket::Config config;
+        config.gamePort = silent.port();
+        config.directoryPort = silent.port();
+        WindowUnderTest w(config);
+        w.window->connectTimeoutMs = 300;
+        w.window->show();
+        ModalScript script;
+        SeenBox error;
+        script.then(startAnswer(QStringLiteral("Hal"), button)).then(serverAnswer(address)).then(error.step());
+        QCOMPARE(w.window->RunStartSequence(), result);
+        QTRY_COMPARE_WITH_TIMEOUT(script.pending(), 0, 10000);
+        QCOMPARE(error.text, QStringLiteral("Network error."));
+        QCOMPARE(error.detail, detail);
+        // The box is wide enough for its caption, however short its text.
+        QVERIFY(error.width >= QFontMetrics(QApplication::font()).horizontalAdvance(QStringLiteral("Sorvada")) + 100);
     }
 
     void hostingNeverAsksForAnAddressNorArmsTheTimer()

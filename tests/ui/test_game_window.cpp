@@ -1,3 +1,5 @@
+#include "BoardDiagram.h"
+#include "BoardPainter.h"
 #include "BoardView.h"
 #include "MainMenu.h"
 #include "ResourceIds.h"
@@ -223,6 +225,7 @@ private slots:
             "&Game", "32776 &Finish set in a draw", "32783 &I capitulate", "0 ", "32785 &Score\tF9",
             "0 ", "57665 &Exit",
             "&Options", "32777 &Chat\tF5", "0 ", "32778 &Start alarm", "32779 &Message alarm",
+            "32786 Show the &last move",
             "&Help", "32773 &Contents\tF1", "0 ", "32774 &Tavimore on the Web", "57664 &About..."}));
 
         QCOMPARE(w.commandAction(ID_HELP_FINDER)->shortcut(), QKeySequence(Qt::Key_F1));
@@ -235,15 +238,16 @@ private slots:
         for (QMenu *m : w.menuBar()->findChildren<QMenu *>())
             QVERIFY(!m->actions().contains(authors));
 
-        // The resource carries both alarm items checked.
+        // The resource carries the alarm items and the last-move item checked.
         int checkedInTable = 0;
         for (const MainMenu::Menu &m : MainMenu::menus())
             for (const MainMenu::Item &i : m.items)
                 if (i.checked) {
                     ++checkedInTable;
-                    QVERIFY(i.command == ID_START_ALARM || i.command == ID_MESSAGE_ALARM);
+                    QVERIFY(i.command == ID_START_ALARM || i.command == ID_MESSAGE_ALARM
+                            || i.command == ID_LAST_MOVE);
                 }
-        QCOMPARE(checkedInTable, 2);
+        QCOMPARE(checkedInTable, 3);
     }
 
     void keysReachTheirCommands()
@@ -412,6 +416,77 @@ private slots:
         QTRY_COMPARE(w.statusText(1), QString());
         QCOMPARE(w.boardCursor(), int(IDC_NO));
         QCOMPARE(w.statusText(0), QStringLiteral("Here it is impossible to go"));
+
+        // Leaving the board for the menu or the status bar takes the square
+        // name away with it.
+        QTest::mouseMove(view, centreOf(t.board, 33));
+        QTRY_COMPARE(w.statusText(1), QStringLiteral("B 4"));
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(view, &leave);
+        QCOMPARE(w.statusText(1), QString());
+    }
+
+    // The opponent's capture of two men is outlined square by square until
+    // the player clicks; the switch in the menu hides it and is stored. A
+    // click on a piece that may not move because another must capture says so.
+    void opponentsLastMoveIsMarkedUntilThePlayerClicks()
+    {
+        WindowUnderTest t;
+        CGameWnd &w = *t.window;
+        QVERIFY(setUpDiagram(t.board, ROLE_SERVER, VARIANT_RUSSIAN,
+                             {"-.-.-.-.", ".-b-.-.-", "-.-w-.-.", ".-.-.-.-",
+                              "-.-.-w-.", ".-b-.-.-", "-w-.-.-.", ".-.-.-w-"}).empty());
+        t.board.setMyTurn(0);
+        w.lastMoveOff = 0;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QColor mark = BoardPainter::lastMoveColour();
+        auto marked = [&](int square) {
+            const QPoint edge(t.board.squareXY[square].x + 2, t.board.squareXY[square].y + 20);
+            return bufferPixel(w, edge) == mark.rgb();
+        };
+        // The legs arrive in the opponent's terms, as the link delivers them.
+        auto receive = [&](uint8_t type, int from, int to) {
+            t.link.recvRecord.writeLeg(type, uint8_t(63 - from), uint8_t(63 - to), 63);
+            w.OnLinkEvent(LINK_RECEIVED, 0);
+        };
+        receive(CAPTURE_STEP, 10, 28);
+        QVERIFY(marked(10) && marked(28));
+        QVERIFY(!marked(46));
+        receive(MOVE, 28, 46);
+        for (int square : {10, 28, 46})
+            QVERIFY2(marked(square), qPrintable(QString::number(square)));
+        for (int square : {19, 37, 42, 49, 62})
+            QVERIFY2(!marked(square), qPrintable(QString::number(square)));
+        QCOMPARE(t.board.isMyTurn(), 1);
+
+        // Off and on again through the menu, stored at each change.
+        QVERIFY(w.commandAction(ID_LAST_MOVE)->isChecked());
+        w.commandAction(ID_LAST_MOVE)->trigger();
+        QCOMPARE(w.lastMoveOff, 1);
+        QCOMPARE(t.settings.readInt(QStringLiteral("LastMove"), -1), 1);
+        QVERIFY(!marked(10) && !marked(46));
+        w.OnUpdateLastMove();
+        QVERIFY(!w.commandAction(ID_LAST_MOVE)->isChecked());
+        w.commandAction(ID_LAST_MOVE)->trigger();
+        QCOMPARE(t.settings.readInt(QStringLiteral("LastMove"), -1), 0);
+        QVERIFY(marked(10) && marked(46));
+
+        // The man on 62 may not move while the one on 49 must capture.
+        BoardView *view = w.boardView();
+        QTest::mouseClick(view, Qt::LeftButton, {}, centreOf(t.board, 62));
+        QVERIFY(!t.board.hasSelection());
+        QCOMPARE(w.statusText(0), QStringLiteral("You must capture."));
+        QVERIFY(!marked(10) && !marked(28) && !marked(46));
+        // It stays while the pointer rests on that man, and goes with it.
+        QTest::mouseMove(view, centreOf(t.board, 62) + QPoint(3, 3));
+        QTRY_COMPARE(w.statusText(1), QStringLiteral("G 1"));
+        QCOMPARE(w.statusText(0), QStringLiteral("You must capture."));
+        QTest::mouseMove(view, centreOf(t.board, 49));
+        QTRY_COMPARE(w.statusText(0), QStringLiteral("Your turn to play"));
+        // The man that must capture is picked as usual.
+        QTest::mouseClick(view, Qt::LeftButton, {}, centreOf(t.board, 49));
+        QCOMPARE(t.board.selectedSquare, uint8_t(49));
     }
 
     void colourChangeReloadsAndRedraws()

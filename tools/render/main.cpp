@@ -80,8 +80,11 @@ bool render(bool hosting, const QString &file, SettingsStore &settings)
     board.setMyTurn(1);
     board.generateMoves();
     board.setPlayerNames(hosting ? "Marta" : "Olek", hosting ? "Olek" : "Marta");
-    // Each player has picked a man to move.
+    // Each player has picked a man to move, and still sees the opponent's
+    // last move: the blue king's capture from 58 over 51, and the light man's
+    // step from 42.
     board.selectedSquare = uint8_t(hosting ? 35 : 63 - 19);
+    window.lastMoveSquares = hosting ? std::vector<uint8_t>{58, 44} : std::vector<uint8_t>{63 - 42, 63 - 35};
     window.playerName = QString::fromStdString(board.localName);
     window.setWindowTitle(window.playerName);
     window.redraw();
