@@ -26,6 +26,7 @@ enum StringId : int {
     IDS_ENTER_NAME = 109,
     IDS_SET_DRAWN = 110,
     IDS_RESULTS = 111,
+    IDS_OPPONENT_SILENT = 112,
 };
 
 // Menu and accelerator commands; the string with the same number is the prompt.

@@ -28,6 +28,7 @@ const QHash<int, QString> &table()
         {IDS_ENTER_NAME, QStringLiteral("You should enter your name!")},
         {IDS_SET_DRAWN, QStringLiteral("The set ended in a draw.")},
         {IDS_RESULTS, QStringLiteral("Results of sets.")},
+        {IDS_OPPONENT_SILENT, QStringLiteral("Your opponent's computer stopped answering. The match ends.")},
         // Command prompts, shown while the menu is browsed.
         {ID_HELP_FINDER, QStringLiteral("Display the table of contents")},
         {ID_HOME_PAGE, QStringLiteral("Open the Tavimore home page")},
