@@ -11,6 +11,7 @@
 #include <QUdpSocket>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -54,6 +55,7 @@ bool PeerSocket::Start(int cap, const QString &address, int mode, uint8_t kind)
     probeTimer.assign(slotCount, 0);
     silenceTimer.assign(slotCount, 0);
     lastHeard.assign(slotCount, 0);
+    lastAnswered.assign(slotCount, std::numeric_limits<qint64>::min() / 2);
     probesSinceHeard.assign(slotCount, 0);
     probeOutstanding.assign(slotCount, false);
     clock.start();
@@ -305,9 +307,17 @@ void PeerSocket::OnReceive()
     case PROBE:
         // While our own PROBE to this peer is out, its PROBE is the answer (or its own probe
         // crossing ours) and is not answered: two copies that both probe never bounce probes.
-        if (watched >= 0 && probeOutstanding[watched]) {
-            probeOutstanding[watched] = false;
-            break;
+        // Nor is the peer answered twice within half a probe interval: a PROBE duplicated on
+        // the way would otherwise keep one circling between the two copies.
+        if (watched >= 0) {
+            if (probeOutstanding[watched]) {
+                probeOutstanding[watched] = false;
+                break;
+            }
+            const qint64 now = clock.elapsed();
+            if (now - lastAnswered[watched] < cfg.probeIntervalMs / 2)
+                break;
+            lastAnswered[watched] = now;
         }
         sendRecord.writeBare(PROBE);
         sendTo(sendRecord, senderAddress, senderPort);
@@ -522,6 +532,9 @@ void PeerSocket::OnSilenceTimer(int slot)
 
 void PeerSocket::watchPeer(int slot)
 {
+    // Without both intervals a peer is not watched: no probes, never given up for silence.
+    if (cfg.probeIntervalMs <= 0 || cfg.peerSilenceMs <= 0)
+        return;
     lastHeard[slot] = clock.elapsed();
     probesSinceHeard[slot] = 0;
     if (probeTimer[slot] == 0)

@@ -164,12 +164,13 @@ private:
     std::vector<int> answerTimers;
 
     // Watching a joined peer, per slot: the repeating probe timer, the silence timer, when the
-    // peer was last heard from (on `clock`), the probes sent since, and whether a PROBE of ours
-    // awaits its answer.
+    // peer was last heard from and last answered (on `clock`), the probes sent since it was
+    // heard, and whether a PROBE of ours awaits its answer.
     QElapsedTimer clock;
     std::vector<int> probeTimer;
     std::vector<int> silenceTimer;
     std::vector<qint64> lastHeard;
+    std::vector<qint64> lastAnswered;
     std::vector<int> probesSinceHeard;
     std::vector<bool> probeOutstanding;
 
