@@ -40,6 +40,7 @@ enum StringId : int {
     IDS_SECONDS_LEFT = 122,
     // Why a match ends early.
     IDS_MOVE_BREAKS_RULES = 123,
+    IDS_OPPONENT_SILENT = 124,
 };
 
 // Menu and accelerator commands; the string with the same number is the prompt.

@@ -41,6 +41,7 @@ const QHash<int, QString> &table()
         {IDS_SECONDS_LEFT, QStringLiteral("%1 s")},
         {IDS_MOVE_BREAKS_RULES,
          QStringLiteral("Your opponent's program sent a move that breaks the rules. The match ends.")},
+        {IDS_OPPONENT_SILENT, QStringLiteral("Your opponent's computer stopped answering. The match ends.")},
         // Command prompts, shown while the menu is browsed.
         {ID_HELP_FINDER, QStringLiteral("Display the table of contents")},
         {ID_HOME_PAGE, QStringLiteral("Open the Tavimore home page")},

@@ -7,6 +7,10 @@ inline constexpr unsigned int LINK_JOINED = 2;      // this copy is now the clie
 inline constexpr unsigned int LINK_PEER_GONE = 3;   // QUIT arrived, or ten sends went unanswered
 inline constexpr unsigned int LINK_PEER_JOINED = 4; // this server accepted its client
 
+// The parameter of LINK_PEER_GONE: how the peer was lost.
+inline constexpr int PEER_GONE_LEFT = 0;   // QUIT arrived, or ten sends went unanswered
+inline constexpr int PEER_GONE_SILENT = 1; // nothing at all came from the peer for too long
+
 // How PeerSocket::Start opens the link.
 inline constexpr int START_VIA_SERVER = 0; // through the matchmaking web server or a directory server
 inline constexpr int START_HOST = 1;       // wait as game server on the game port

@@ -11,6 +11,7 @@
 #include <QUdpSocket>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -18,6 +19,9 @@ namespace {
 constexpr int MAX_CAPACITY = 16;
 // Datagrams read but not yet acted on; more than a burst of a fair peer ever needs.
 constexpr size_t MAX_INBOX = 1024;
+// A silent peer is given up only after it has left this many probes unanswered: a copy whose
+// own event loop was held up (a suspended computer, a blocking query) asks before it judges.
+constexpr int MIN_UNANSWERED_PROBES = 2;
 
 // The IPv4 address a text names: a dotted address as it is, a host name by its first IPv4
 // address (the socket speaks IPv4 only). Null when there is none.
@@ -69,6 +73,13 @@ bool PeerSocket::Start(int cap, const QString &address, int mode, uint8_t kind)
     slotEnded.assign(slotCount, false);
     endQueried = false;
     strangerQuitTaken = false;
+    probeTimer.assign(slotCount, 0);
+    silenceTimer.assign(slotCount, 0);
+    lastHeard.assign(slotCount, 0);
+    lastAnswered.assign(slotCount, std::numeric_limits<qint64>::min() / 2);
+    probesSinceHeard.assign(slotCount, 0);
+    probeOutstanding.assign(slotCount, false);
+    clock.start();
     answered = false;
     partnerProposed = false;
     directoryAnswered = false;
@@ -149,6 +160,8 @@ void PeerSocket::SendChat(const QByteArray &text)
 
 void PeerSocket::SendQuit()
 {
+    // Leaving ends the match: the peer is neither probed nor given up any more.
+    stopWatching();
     // The records queued before QUIT still go out ahead of it; nothing is queued after it.
     const auto quitTo = [this](int slot) {
         sendRecord.writeBare(QUIT);
@@ -258,6 +271,11 @@ void PeerSocket::timerEvent(QTimerEvent *event)
         OnRetransmitTimer(id);
     else if (std::find(answerTimers.begin(), answerTimers.end(), id) != answerTimers.end())
         OnAnswerTimeout(id);
+    else if (const auto probe = std::find(probeTimer.begin(), probeTimer.end(), id); probe != probeTimer.end())
+        OnProbeTimer(int(probe - probeTimer.begin()));
+    else if (const auto silence = std::find(silenceTimer.begin(), silenceTimer.end(), id);
+             silence != silenceTimer.end())
+        OnSilenceTimer(int(silence - silenceTimer.begin()));
     else
         killTimer(id);
 }
@@ -342,9 +360,29 @@ void PeerSocket::OnReceive()
     recvRecord.assign(arrival.datagram);
     senderAddress = arrival.from.toString();
     senderPort = arrival.fromPort;
+    // Whatever a watched peer sends shows that it is still there.
+    const int watched = watchedSender();
+    if (watched >= 0) {
+        lastHeard[watched] = clock.elapsed();
+        probesSinceHeard[watched] = 0;
+    }
 
     switch (recvRecord.type()) {
     case PROBE:
+        // While our own PROBE to this peer is out, its PROBE is the answer (or its own probe
+        // crossing ours) and is not answered: two copies that both probe never bounce probes.
+        // Nor is the peer answered twice within half a probe interval: a PROBE duplicated on
+        // the way would otherwise keep one circling between the two copies.
+        if (watched >= 0) {
+            if (probeOutstanding[watched]) {
+                probeOutstanding[watched] = false;
+                break;
+            }
+            const qint64 now = clock.elapsed();
+            if (now - lastAnswered[watched] < cfg.probeIntervalMs / 2)
+                break;
+            lastAnswered[watched] = now;
+        }
         sendRecord.writeBare(PROBE);
         sendTo(sendRecord, senderAddress, senderPort);
         break;
@@ -431,6 +469,7 @@ void PeerSocket::handleJoin()
         // handler sends reaches the new client.
         nextSlot = slot + 1;
         acceptCount = nextSlot;
+        watchPeer(slot);
         if (slot == capacity)
             emit linkEvent(LINK_PEER_JOINED, 0);
         else
@@ -441,6 +480,7 @@ void PeerSocket::handleJoin()
     // the user becomes the dotted address here); the port stays the one we knocked at.
     peerAddresses[0] = senderAddress;
     role = ROLE_CLIENT;
+    watchPeer(0);
     emit linkEvent(LINK_JOINED, 0);
 }
 
@@ -468,7 +508,8 @@ void PeerSocket::handleQuit()
     }
     if (viaWeb)
         queryEndOnce();
-    emit linkEvent(LINK_PEER_GONE, 0);
+    stopWatching();
+    emit linkEvent(LINK_PEER_GONE, PEER_GONE_LEFT);
 }
 
 void PeerSocket::handleBusy()
@@ -544,8 +585,10 @@ void PeerSocket::OnRetransmitTimer(int timerId)
     if (sendCount[slot] >= MAX_SENDS) {
         // The head and everything behind it stay queued: a late acknowledgement restarts them.
         // A slot already ended (QUIT sent or received) has nobody left to report.
-        if (!slotEnded[slot])
-            emit linkEvent(LINK_PEER_GONE, 0);
+        if (!slotEnded[slot]) {
+            stopWatching();
+            emit linkEvent(LINK_PEER_GONE, PEER_GONE_LEFT);
+        }
         return;
     }
     if (!queues[slot].empty())
@@ -558,6 +601,73 @@ void PeerSocket::OnAnswerTimeout(int timerId)
     answerTimers.erase(std::find(answerTimers.begin(), answerTimers.end(), timerId));
     if (!answered)
         QueryStart(QStringLiteral("SERVER_NORESPONSE"));
+}
+
+void PeerSocket::OnProbeTimer(int slot)
+{
+    // A record in flight is answered by an acknowledgement or gives the peer up after ten
+    // sends; a probe is needed only while the queue is empty.
+    if (!queues[slot].empty())
+        return;
+    PeerRecord probe;
+    probe.writeBare(PROBE);
+    sendToSlot(probe, slot);
+    probeOutstanding[slot] = true;
+    ++probesSinceHeard[slot];
+}
+
+void PeerSocket::OnSilenceTimer(int slot)
+{
+    killTimer(silenceTimer[slot]);
+    silenceTimer[slot] = 0;
+    const qint64 quiet = clock.elapsed() - lastHeard[slot];
+    if (quiet < cfg.peerSilenceMs) {
+        silenceTimer[slot] = startTimer(int(cfg.peerSilenceMs - quiet), Qt::PreciseTimer);
+        return;
+    }
+    if (!queues[slot].empty()) {
+        // Our record in flight settles it: acknowledged, or given up after ten sends.
+        silenceTimer[slot] = startTimer(cfg.retransmitMs, Qt::PreciseTimer);
+        return;
+    }
+    if (probesSinceHeard[slot] < MIN_UNANSWERED_PROBES) {
+        silenceTimer[slot] = startTimer(cfg.probeIntervalMs, Qt::PreciseTimer);
+        return;
+    }
+    stopWatching();
+    emit linkEvent(LINK_PEER_GONE, PEER_GONE_SILENT);
+}
+
+void PeerSocket::watchPeer(int slot)
+{
+    // Without both intervals a peer is not watched: no probes, never given up for silence.
+    if (cfg.probeIntervalMs <= 0 || cfg.peerSilenceMs <= 0)
+        return;
+    lastHeard[slot] = clock.elapsed();
+    probesSinceHeard[slot] = 0;
+    if (probeTimer[slot] == 0)
+        probeTimer[slot] = startTimer(cfg.probeIntervalMs, Qt::PreciseTimer);
+    if (silenceTimer[slot] == 0)
+        silenceTimer[slot] = startTimer(cfg.peerSilenceMs, Qt::PreciseTimer);
+}
+
+void PeerSocket::stopWatching()
+{
+    for (size_t slot = 0; slot < probeTimer.size(); ++slot) {
+        if (probeTimer[slot] != 0)
+            killTimer(probeTimer[slot]);
+        if (silenceTimer[slot] != 0)
+            killTimer(silenceTimer[slot]);
+        probeTimer[slot] = 0;
+        silenceTimer[slot] = 0;
+        probeOutstanding[slot] = false;
+    }
+}
+
+int PeerSocket::watchedSender()
+{
+    const int slot = lookUpSender();
+    return slot < nextSlot && validSlot(slot) && silenceTimer[slot] != 0 ? slot : -1;
 }
 
 int PeerSocket::lookUpSender()
@@ -615,6 +725,7 @@ void PeerSocket::resetLink()
     for (int id : answerTimers)
         killTimer(id);
     answerTimers.clear();
+    stopWatching();
     delete socket;
     socket = nullptr;
     inbox.clear();

@@ -7,6 +7,9 @@
 // a server leaves slot 0 empty and keeps its client in slot 1. Game messages go through a
 // queue per slot of which only the head is on the wire; the head is sent again every
 // retransmitMs until acknowledged, ten sends at most, after which LINK_PEER_GONE is raised once.
+// While a joined peer has nothing of ours in flight, it is sent a PROBE every probeIntervalMs;
+// a peer from which nothing at all has come for peerSilenceMs, with at least two of those probes
+// unanswered, is given up as well: LINK_PEER_GONE with PEER_GONE_SILENT as its parameter.
 //
 // Everything runs on the thread that owns the object. linkEvent is meant to be connected with
 // Qt::DirectConnection: the handler runs before the operation that raised it goes on, and may
@@ -17,6 +20,7 @@
 #include "LinkEvents.h"
 #include "PeerRecord.h"
 
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
 #include <QString>
@@ -37,6 +41,8 @@ struct PeerSocketConfig {
     int retransmitMs = 1000;                // between sends of an unacknowledged record
     int answerTimeoutMs = 15000;            // for a proposed game server to answer CONNECT_REQUEST
     int httpTimeoutMs = 10000;              // for the matchmaking web server to answer a query
+    int probeIntervalMs = 15000;            // between PROBEs to a joined peer while nothing is in flight
+    int peerSilenceMs = 45000;              // a joined peer heard nothing from for this long is gone
     QString userAgent = QStringLiteral("Sorvada");
 };
 
@@ -139,6 +145,11 @@ private:
     void OnReceive();
     void OnRetransmitTimer(int timerId);
     void OnAnswerTimeout(int timerId);
+    void OnProbeTimer(int slot);
+    void OnSilenceTimer(int slot);
+    void watchPeer(int slot);
+    void stopWatching();
+    int watchedSender();
     void handleAck();
     void handleGameMessage();
     void handleJoin();
@@ -183,6 +194,17 @@ private:
     bool strangerQuitTaken = false;
 
     std::vector<int> answerTimers;
+
+    // Watching a joined peer, per slot: the repeating probe timer, the silence timer, when the
+    // peer was last heard from and last answered (on `clock`), the probes sent since it was
+    // heard, and whether a PROBE of ours awaits its answer.
+    QElapsedTimer clock;
+    std::vector<int> probeTimer;
+    std::vector<int> silenceTimer;
+    std::vector<qint64> lastHeard;
+    std::vector<qint64> lastAnswered;
+    std::vector<int> probesSinceHeard;
+    std::vector<bool> probeOutstanding;
 
     int capacity = 1;
     int nextSlot = 1;

@@ -120,7 +120,8 @@ void CGameWnd::OnLinkEvent(unsigned int event, int param)
             return;
         matchEnding = true;
         opponentGone = 1;
-        messageBox(loadString(res::IDS_OPPONENT_QUIT), QMessageBox::Critical);
+        messageBox(loadString(param == PEER_GONE_SILENT ? res::IDS_OPPONENT_SILENT : res::IDS_OPPONENT_QUIT),
+                   QMessageBox::Critical);
         close();
         return;
     case LINK_PEER_JOINED:

@@ -73,7 +73,7 @@ private slots:
     void everyStringAndPromptIsPresent()
     {
         const int ids[] = {10, 50, 52, 53, 54, 55, 56, 57, 58, 59, 60, 101, 104, 105, 107,
-                           108, 109, 110, 111, 32773, 32774, 32776, 32777, 32778, 32779,
+                           108, 109, 110, 111, 112, 32773, 32774, 32776, 32777, 32778, 32779,
                            32783, 32785, 57664, 57665};
         for (int id : ids)
             QVERIFY2(hasString(id) && !loadString(id).isEmpty(), qPrintable(QString::number(id)));

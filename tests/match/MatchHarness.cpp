@@ -79,6 +79,8 @@ bool MatchHarness::open(int timeoutMs)
     hostConfig.gamePort = 0;
     hostConfig.directoryPort = 0;
     hostConfig.retransmitMs = options.retransmitMs;
+    hostConfig.probeIntervalMs = options.probeIntervalMs;
+    hostConfig.peerSilenceMs = options.peerSilenceMs;
     hostCopy = std::make_unique<GameCopy>(QStringLiteral("sorvada-match-host"), hostConfig,
                                           options.hostPlayer);
 

@@ -55,6 +55,9 @@ struct MatchOptions
     QString clientPlayer = QStringLiteral("Bob");
     uint8_t variant = VARIANT_RUSSIAN;
     int retransmitMs = 100;
+    // How both links watch a quiet opponent.
+    int probeIntervalMs = PeerSocket::Config().probeIntervalMs;
+    int peerSilenceMs = PeerSocket::Config().peerSilenceMs;
     // Given the port the host listens on, the port the client knocks at
     // (a relay's front port, say). Unset: the host's own port.
     std::function<quint16(quint16 hostPort)> joinPort;

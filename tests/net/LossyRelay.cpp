@@ -45,7 +45,7 @@ void LossyRelay::readBack()
     while (back.hasPendingDatagrams()) {
         quint16 from = 0;
         const QByteArray datagram = readOne(back, &from);
-        if (from == serverPort && clientPort != 0)
+        if (from == serverPort && clientPort != 0 && !serverSilent)
             relay(ToClient, datagram);
     }
 }

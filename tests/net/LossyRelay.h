@@ -36,6 +36,9 @@ public:
     quint16 backPort() const { return back.localPort(); }
     void setFaults(const Faults &faults) { current = faults; }
     const Counts &counts() const { return tally; }
+    // While on, nothing from the server reaches the client, as if the server's computer had
+    // stopped; the client's datagrams still reach the server.
+    void silenceServer(bool on) { serverSilent = on; }
 
 private:
     enum Direction { ToServer = 0, ToClient = 1 };
@@ -51,6 +54,7 @@ private:
     QUdpSocket back;
     quint16 serverPort;
     quint16 clientPort = 0;
+    bool serverSilent = false;
     Faults current;
     Counts tally;
     std::mt19937 random;
