@@ -433,6 +433,8 @@ private slots:
     {
         WindowUnderTest t;
         CGameWnd &w = *t.window;
+        // The set is under way: its board is up before the diagram replaces it.
+        w.OnTimer(TIMER_NEW_SET);
         QVERIFY(setUpDiagram(t.board, ROLE_SERVER, VARIANT_RUSSIAN,
                              {"-.-.-.-.", ".-b-.-.-", "-.-w-.-.", ".-.-.-.-",
                               "-.-.-w-.", ".-b-.-.-", "-w-.-.-.", ".-.-.-w-"}).empty());
