@@ -119,6 +119,7 @@ private:
     void OnAnswerTimeout(int timerId);
     void handleAck();
     void handleGameMessage();
+    void becomeServer();
     void handleJoin();
     void handleQuit();
     int lookUpSender();
