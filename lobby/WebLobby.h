@@ -1,4 +1,5 @@
 #pragma once
+#include "LobbyStatus.h"
 #include "MatchIds.h"
 #include "PairingPolicy.h"
 #include "WaitingQueue.h"
@@ -7,6 +8,8 @@
 #include <QHostAddress>
 #include <QHttpServer>
 #include <QObject>
+
+#include <functional>
 
 class QHttpServerRequest;
 class QHttpServerResponse;
@@ -20,14 +23,19 @@ struct WebLobbyConfig
 };
 
 // The matchmaking web server: answers "/start.asp" and "/end.asp" with one
-// text line each. Everything else the HTTP layer answers 404.
+// text line each, and the operator's status page "/" and "/metrics".
+// Everything else the HTTP layer answers 404.
 class WebLobby : public QObject
 {
     Q_OBJECT
 public:
     using Config = WebLobbyConfig;
 
-    explicit WebLobby(const Config &config = Config(), QObject *parent = nullptr);
+    explicit WebLobby(const Config &config = Config(), LobbyStats *stats = nullptr, QObject *parent = nullptr);
+
+    // Where the status page and metrics learn what the rest of the lobby holds; unset, they
+    // show this web lobby's own waiting hosts.
+    void setFigures(std::function<LobbyFigures()> source) { figures = std::move(source); }
 
     // Starts listening; port 0 takes any free port. Returns the bound port, 0 on failure.
     quint16 listen(const QHostAddress &address, quint16 port);
@@ -48,5 +56,8 @@ private:
     MatchIds ids;
     PairingPolicy policy;
     QElapsedTimer clock;
+    LobbyStats ownStats;
+    LobbyStats *stats;
+    std::function<LobbyFigures()> figures;
     QHttpServer http;
 };

@@ -105,8 +105,39 @@ private slots:
     {
         WebLobby lobby;
         const quint16 port = lobby.listen(QHostAddress::LocalHost, 0);
-        QCOMPARE(get(port, QStringLiteral("/")).status, 404);
+        QCOMPARE(get(port, QStringLiteral("/index.html")).status, 404);
         QCOMPARE(get(port, QStringLiteral("/start.aspx?type=4")).status, 404);
+    }
+
+    void statusPageAndMetricsShowTheFigures()
+    {
+        LobbyStats stats;
+        WebLobby lobby(WebLobbyConfig(), &stats);
+        const quint16 port = lobby.listen(QHostAddress::LocalHost, 0);
+        get(port, QStringLiteral("/start.asp?type=4&port=2345&mode=WANT_CONNECT&ID="));
+        get(port, QStringLiteral("/start.asp?type=7&port=2346&mode=WANT_CONNECT&ID="));
+        get(port, QStringLiteral("/start.asp?type=4&port=3456&mode=WANT_CONNECT&ID="));
+        stats.paired(LobbyStats::Relayed);
+        stats.relayed();
+        stats.dropped(LobbyStats::UnknownSender);
+
+        const Reply page = get(port, QStringLiteral("/"));
+        QCOMPARE(page.status, 200);
+        QVERIFY(page.body.contains("<tr><th>Waiting hosts, game kind 4</th><td>1</td></tr>"));
+        QVERIFY(page.body.contains("<tr><th>Waiting hosts, game kind 7</th><td>1</td></tr>"));
+        QVERIFY(page.body.contains("<tr><th>web</th><td>1</td></tr>"));
+        QVERIFY(page.body.contains("<tr><th>relayed</th><td>1</td></tr>"));
+        QVERIFY(!page.body.contains("<script"));
+
+        const Reply metrics = get(port, QStringLiteral("/metrics"));
+        QCOMPARE(metrics.status, 200);
+        for (const char *line : {"sorvada_lobby_pairings_total{path=\"web\"} 1\n",
+                                 "sorvada_lobby_pairings_total{path=\"direct\"} 0\n",
+                                 "sorvada_lobby_relayed_datagrams_total 1\n",
+                                 "sorvada_lobby_dropped_datagrams_total{reason=\"unknown_sender\"} 1\n",
+                                 "sorvada_lobby_waiting_hosts{kind=\"7\"} 1\n",
+                                 "# TYPE sorvada_lobby_active_relays gauge\nsorvada_lobby_active_relays 0\n"})
+            QVERIFY2(metrics.body.contains(line), line);
     }
 
     // Thousands of callers, each on a port of its own, most of them told to
