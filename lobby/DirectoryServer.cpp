@@ -5,6 +5,9 @@
 #include <QNetworkDatagram>
 #include <QTimer>
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
 QString endpoint(const QString &address, quint16 port)
@@ -53,31 +56,48 @@ quint16 DirectoryServer::listen(const QHostAddress &address, quint16 port)
 
 void DirectoryServer::onReadyRead()
 {
+    // Only a lobby on every interface without a public address has to learn, per request,
+    // which of its addresses a joiner reached; otherwise the cheaper plain read will do.
+    const QHostAddress own = socket.localAddress();
+    const bool wantReached = config.relay && config.publicAddress.isEmpty()
+        && (own == QHostAddress::AnyIPv4 || own == QHostAddress::Any);
+    char buffer[RECORD_SIZE + 1];
     while (socket.hasPendingDatagrams()) {
-        const QNetworkDatagram datagram = socket.receiveDatagram(RECORD_SIZE + 1);
-        const QByteArray data = datagram.data();
+        QHostAddress sender, reached;
+        quint16 port = 0;
+        qint64 size;
+        if (wantReached) {
+            const QNetworkDatagram datagram = socket.receiveDatagram(RECORD_SIZE + 1);
+            size = datagram.isValid() ? std::min<qint64>(datagram.data().size(), RECORD_SIZE + 1) : -1;
+            if (size > 0)
+                std::memcpy(buffer, datagram.data().constData(), size_t(size));
+            sender = datagram.senderAddress();
+            port = quint16(std::max(0, datagram.senderPort()));
+            reached = datagram.destinationAddress();
+        } else {
+            size = socket.readDatagram(buffer, sizeof buffer, &sender, &port);
+        }
         bool ok = false;
-        const quint32 v4 = datagram.senderAddress().toIPv4Address(&ok);
-        const int port = datagram.senderPort();
+        const quint32 v4 = sender.toIPv4Address(&ok);
         // Anything but a whole record from an IPv4 sender is not from a copy of the game.
-        if (!datagram.isValid() || data.size() != RECORD_SIZE || !ok || port <= 0 || port > 65535) {
+        if (size != RECORD_SIZE || !ok || port == 0) {
             stats->dropped(LobbyStats::Malformed);
             continue;
         }
-        const uint8_t type = uint8_t(data[0]);
-        if (onRelayed(data, RelayEndpoint{v4, quint16(port)}, type))
+        const uint8_t type = uint8_t(buffer[0]);
+        if (onRelayed(buffer, RelayEndpoint{v4, port}, type))
             continue;
         const QString address = QHostAddress(v4).toString();
         if (type == DIRECTORY_REQUEST)
-            onRequest(uint8_t(data[1]), address, quint16(port), datagram.destinationAddress());
+            onRequest(uint8_t(buffer[1]), address, port, reached);
         else if (type == PROBE)
-            onProbeAnswer(address, quint16(port));
+            onProbeAnswer(address, port);
         else
             stats->dropped(LobbyStats::UnknownSender);
     }
 }
 
-bool DirectoryServer::onRelayed(const QByteArray &data, const RelayEndpoint &from, uint8_t type)
+bool DirectoryServer::onRelayed(const char *record, const RelayEndpoint &from, uint8_t type)
 {
     if (!relays.contains(from))
         return false;
@@ -93,7 +113,7 @@ bool DirectoryServer::onRelayed(const QByteArray &data, const RelayEndpoint &fro
     const RelayTable::Route route = relays.route(from, type, clock.elapsed());
     switch (route.verdict) {
     case RelayTable::Verdict::Forward:
-        socket.writeDatagram(data, QHostAddress(route.to.address), route.to.port);
+        socket.writeDatagram(record, RECORD_SIZE, QHostAddress(route.to.address), route.to.port);
         stats->relayed();
         break;
     case RelayTable::Verdict::AnswerProbe:

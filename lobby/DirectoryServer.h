@@ -75,7 +75,7 @@ private:
     };
 
     void onReadyRead();
-    bool onRelayed(const QByteArray &data, const RelayEndpoint &from, uint8_t type);
+    bool onRelayed(const char *record, const RelayEndpoint &from, uint8_t type);
     void onKeepAlive();
     void onRequest(int kind, const QString &address, quint16 port, const QHostAddress &reached);
     void onProbeAnswer(const QString &address, quint16 port);
