@@ -9,7 +9,7 @@
 // then (the server) waits IDLE_MS, then LATER_MOVES more. The client sends a
 // chat line after its first moves. A copy with QUIT 1 closes its window when
 // its moves are done. What happens is printed one line at a time:
-// "role server|client", "board <64 cells in the server's terms>",
+// "role server|client", "moved <n>", "board <64 cells in the server's terms>",
 // "chat received", "opponent quitted", "no partner".
 #include "MatchHarness.h"
 
@@ -140,7 +140,7 @@ int main(int argc, char *argv[])
             copy.clickSquare(legs.front().first);
         copy.clickSquare(legs.front().second);
         if (copy.board.isMyTurn() != 1)
-            ++ownMoves;
+            say(QStringLiteral("moved %1").arg(++ownMoves));
     });
     script.start(50);
     return app.exec();
