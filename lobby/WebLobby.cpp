@@ -34,7 +34,8 @@ WebLobby::WebLobby(const Config &config, LobbyStats *stats, QObject *parent)
       queue(config.capacity, config.expiryMs),
       ids(config.idSeed),
       policy(queue, ids, config.recentMs),
-      stats(stats ? stats : &ownStats)
+      stats(stats ? stats : &ownStats),
+      tcp(new GuardedTcpServer(config.connections, this))
 {
     figures = [this] {
         LobbyFigures f;
@@ -59,7 +60,10 @@ WebLobby::WebLobby(const Config &config, LobbyStats *stats, QObject *parent)
 
 quint16 WebLobby::listen(const QHostAddress &address, quint16 port)
 {
-    return http.listen(address, port);
+    if (!tcp->listen(address, port))
+        return 0;
+    http.bind(tcp);
+    return tcp->serverPort();
 }
 
 QHttpServerResponse WebLobby::onStart(const QHttpServerRequest &request)

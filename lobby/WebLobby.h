@@ -1,4 +1,5 @@
 #pragma once
+#include "GuardedTcpServer.h"
 #include "LobbyStatus.h"
 #include "MatchIds.h"
 #include "PairingPolicy.h"
@@ -20,6 +21,7 @@ struct WebLobbyConfig
     qint64 expiryMs = 10 * 60 * 1000;    // a waiting host is forgotten after this
     qint64 recentMs = 20 * 1000;         // a proposed host is passed over this long
     quint32 idSeed = 0;                  // 0: seeded from the system
+    ConnectionLimits connections;
 };
 
 // The matchmaking web server: answers "/start.asp" and "/end.asp" with one
@@ -60,4 +62,5 @@ private:
     LobbyStats *stats;
     std::function<LobbyFigures()> figures;
     QHttpServer http;
+    GuardedTcpServer *tcp;
 };
