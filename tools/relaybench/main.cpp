@@ -246,8 +246,11 @@ int main(int argc, char *argv[])
                 elapsed, got / elapsed, sent, window);
 
     // Latency: round trips through the lobby (two relay hops) against direct ones.
-    while (receiveType(a) >= 0 || receiveType(b) >= 0) {
-    } // drain what the throughput run left
+    // Drain what the throughput run left (each loop ends with one read time-out).
+    while (receiveType(b) >= 0) {
+    }
+    while (receiveType(a) >= 0) {
+    }
     sockaddr_in bAddress{};
     socklen_t length = sizeof bAddress;
     getsockname(b, reinterpret_cast<sockaddr *>(&bAddress), &length);
