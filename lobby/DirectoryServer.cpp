@@ -5,6 +5,9 @@
 #include <QNetworkDatagram>
 #include <QTimer>
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
 QString endpoint(const QString &address, quint16 port)
@@ -21,11 +24,20 @@ QByteArray bareRecord(uint8_t type)
 
 } // namespace
 
-DirectoryServer::DirectoryServer(const Config &config, QObject *parent)
-    : QObject(parent), config(config), queue(config.capacity, config.expiryMs)
+DirectoryServer::DirectoryServer(const Config &config, LobbyStats *stats, QObject *parent)
+    : QObject(parent),
+      config(config),
+      queue(config.capacity, config.expiryMs),
+      relays(config.relays),
+      stats(stats ? stats : &ownStats),
+      keepAlive(new QTimer(this))
 {
     clock.start();
     connect(&socket, &QUdpSocket::readyRead, this, &DirectoryServer::onReadyRead);
+    // Silence is looked for more often than probes go out, so that it is noticed soon after
+    // the limit rather than up to a whole probe interval later.
+    keepAlive->setInterval(qBound(20, config.keepAliveMs / 4, 1000));
+    connect(keepAlive, &QTimer::timeout, this, &DirectoryServer::onKeepAlive);
 }
 
 DirectoryServer::~DirectoryServer()
@@ -38,28 +50,114 @@ quint16 DirectoryServer::listen(const QHostAddress &address, quint16 port)
 {
     if (!socket.bind(address, port))
         return 0;
+    keepAlive->start();
     return socket.localPort();
 }
 
 void DirectoryServer::onReadyRead()
 {
+    // Only a lobby on every interface without a public address has to learn, per request,
+    // which of its addresses a joiner reached; otherwise the cheaper plain read will do.
+    const QHostAddress own = socket.localAddress();
+    const bool wantReached = config.relay && config.publicAddress.isEmpty()
+        && (own == QHostAddress::AnyIPv4 || own == QHostAddress::Any);
+    char buffer[RECORD_SIZE + 1];
     while (socket.hasPendingDatagrams()) {
-        const QNetworkDatagram datagram = socket.receiveDatagram(RECORD_SIZE + 1);
-        PeerRecord record;
-        // Anything but a whole record is not from a copy of the game.
-        if (!datagram.isValid() || !record.assign(datagram.data()))
-            continue;
+        QHostAddress sender, reached;
+        quint16 port = 0;
+        qint64 size;
+        if (wantReached) {
+            const QNetworkDatagram datagram = socket.receiveDatagram(RECORD_SIZE + 1);
+            size = datagram.isValid() ? std::min<qint64>(datagram.data().size(), RECORD_SIZE + 1) : -1;
+            if (size > 0)
+                std::memcpy(buffer, datagram.data().constData(), size_t(size));
+            sender = datagram.senderAddress();
+            port = quint16(std::max(0, datagram.senderPort()));
+            reached = datagram.destinationAddress();
+        } else {
+            size = socket.readDatagram(buffer, sizeof buffer, &sender, &port);
+        }
         bool ok = false;
-        const quint32 v4 = datagram.senderAddress().toIPv4Address(&ok);
-        const int port = datagram.senderPort();
-        if (!ok || port <= 0 || port > 65535)
+        const quint32 v4 = sender.toIPv4Address(&ok);
+        // Anything but a whole record from an IPv4 sender is not from a copy of the game.
+        if (size != RECORD_SIZE || !ok || port == 0) {
+            stats->dropped(LobbyStats::Malformed);
+            continue;
+        }
+        const uint8_t type = uint8_t(buffer[0]);
+        if (onRelayed(buffer, RelayEndpoint{v4, port}, type))
             continue;
         const QString address = QHostAddress(v4).toString();
-        if (record.type() == DIRECTORY_REQUEST)
-            onRequest(record.gameKind(), address, quint16(port));
-        else if (record.type() == PROBE)
-            onProbeAnswer(address, quint16(port));
+        if (type == DIRECTORY_REQUEST)
+            onRequest(uint8_t(buffer[1]), address, port, reached);
+        else if (type == PROBE)
+            onProbeAnswer(address, port);
+        else
+            stats->dropped(LobbyStats::UnknownSender);
     }
+}
+
+bool DirectoryServer::onRelayed(const char *record, const RelayEndpoint &from, uint8_t type)
+{
+    if (!relays.contains(from))
+        return false;
+    if (type == DIRECTORY_REQUEST) {
+        // A copy asking again starts afresh (a new copy on a reused port, say): the match
+        // it was in is over for its partner.
+        if (const auto other = relays.remove(from)) {
+            send(bareRecord(QUIT), QHostAddress(other->address).toString(), other->port);
+            report(QStringLiteral("relay %1 <-> %2 ended: %1 asks again").arg(from.text(), other->text()));
+        }
+        return false;
+    }
+    const RelayTable::Route route = relays.route(from, type, clock.elapsed());
+    switch (route.verdict) {
+    case RelayTable::Verdict::Forward:
+        socket.writeDatagram(record, RECORD_SIZE, QHostAddress(route.to.address), route.to.port);
+        stats->relayed();
+        break;
+    case RelayTable::Verdict::AnswerProbe:
+        socket.writeDatagram(bareRecord(PROBE), QHostAddress(from.address), from.port);
+        break;
+    case RelayTable::Verdict::Swallow:
+    case RelayTable::Verdict::Unknown:
+        break;
+    }
+    return true;
+}
+
+void DirectoryServer::onKeepAlive()
+{
+    const qint64 now = clock.elapsed();
+    for (const RelayTable::Ending &over : relays.expire(now)) {
+        QString why;
+        switch (over.reason) {
+        case RelayTable::EndReason::Quit: why = QStringLiteral("quit"); break;
+        case RelayTable::EndReason::BothSilent: why = QStringLiteral("both ends silent"); break;
+        case RelayTable::EndReason::OneSilent:
+            why = QStringLiteral("%1 silent, QUIT sent to the other end")
+                      .arg((over.quitTo == over.first ? over.second : over.first).text());
+            break;
+        }
+        if (over.quitTo)
+            send(bareRecord(QUIT), QHostAddress(over.quitTo->address).toString(), over.quitTo->port);
+        report(QStringLiteral("relay %1 <-> %2 ended: %3").arg(over.first.text(), over.second.text(), why));
+    }
+
+    if (now - lastKeepAlive < config.keepAliveMs)
+        return;
+    lastKeepAlive = now;
+    // Three probes unanswered: the host has gone (or its router forgot it) and would only
+    // be proposed to no avail.
+    for (const WaitingHost &gone : queue.removeSilent(now - 3 * qint64(config.keepAliveMs)))
+        report(QStringLiteral("struck off host %1 (kind %2): no answer to three probes")
+                   .arg(endpoint(gone.address, gone.port))
+                   .arg(gone.kind));
+    const QByteArray probe = bareRecord(PROBE);
+    for (const WaitingHost &h : queue.all())
+        send(probe, h.address, h.port);
+    for (const RelayEndpoint &end : relays.probeAll(now))
+        socket.writeDatagram(probe, QHostAddress(end.address), end.port);
 }
 
 bool DirectoryServer::isRequesterPending(const QString &address, quint16 port) const
@@ -71,7 +169,7 @@ bool DirectoryServer::isRequesterPending(const QString &address, quint16 port) c
     return false;
 }
 
-void DirectoryServer::onRequest(int kind, const QString &address, quint16 port)
+void DirectoryServer::onRequest(int kind, const QString &address, quint16 port, const QHostAddress &reached)
 {
     for (const WaitingHost &gone : queue.expire(clock.elapsed()))
         report(QStringLiteral("expired host %1 (kind %2)").arg(endpoint(gone.address, gone.port)).arg(gone.kind));
@@ -81,6 +179,7 @@ void DirectoryServer::onRequest(int kind, const QString &address, quint16 port)
 
     if (queue.findAt(address, port)) {
         // It waits already; its answer may have been lost on the way.
+        queue.heard(address, port, clock.elapsed());
         send(bareRecord(BECOME_SERVER), address, port);
         return;
     }
@@ -93,6 +192,7 @@ void DirectoryServer::onRequest(int kind, const QString &address, quint16 port)
         probe.host = *host;
         probe.requesterAddress = address;
         probe.requesterPort = port;
+        probe.requesterReached = reached;
         probe.timer = new QTimer;
         probe.timer->setSingleShot(true);
         const QString key = endpoint(host->address, host->port);
@@ -110,6 +210,7 @@ void DirectoryServer::onRequest(int kind, const QString &address, quint16 port)
     fresh.address = address;
     fresh.port = port;
     fresh.joinedAt = clock.elapsed();
+    fresh.heardAt = fresh.joinedAt;
     if (auto pushedOut = queue.add(fresh))
         report(QStringLiteral("dropped host %1 (kind %2): queue full")
                    .arg(endpoint(pushedOut->address, pushedOut->port))
@@ -120,6 +221,7 @@ void DirectoryServer::onRequest(int kind, const QString &address, quint16 port)
 
 void DirectoryServer::onProbeAnswer(const QString &address, quint16 port)
 {
+    queue.heard(address, port, clock.elapsed());
     const QString key = endpoint(address, port);
     auto it = probes.find(key);
     if (it == probes.end())
@@ -128,13 +230,51 @@ void DirectoryServer::onProbeAnswer(const QString &address, quint16 port)
     probes.erase(it);
     delete probe.timer;
     queue.removeAt(address, port);
+    pair(probe);
+}
 
+QString DirectoryServer::joinAddress(const QHostAddress &reached) const
+{
+    if (!config.publicAddress.isEmpty())
+        return config.publicAddress;
+    // Bound to one address, that is where everyone reaches us; bound to all, the address
+    // this joiner reached is the one it can reach again.
+    const QHostAddress own = socket.localAddress();
+    bool ok = false;
+    const quint32 v4 = (own == QHostAddress::AnyIPv4 || own == QHostAddress::Any ? reached : own)
+                           .toIPv4Address(&ok);
+    return ok && v4 != 0 ? QHostAddress(v4).toString() : QString();
+}
+
+void DirectoryServer::pair(const Probe &probe)
+{
+    const QString host = endpoint(probe.host.address, probe.host.port);
+    const QString joiner = endpoint(probe.requesterAddress, probe.requesterPort);
     PeerRecord record;
+    if (config.relay) {
+        const QString lobby = joinAddress(probe.requesterReached);
+        const RelayEndpoint hostEnd{QHostAddress(probe.host.address).toIPv4Address(), probe.host.port};
+        const RelayEndpoint joinerEnd{QHostAddress(probe.requesterAddress).toIPv4Address(), probe.requesterPort};
+        if (!lobby.isEmpty() && relays.add(hostEnd, joinerEnd, clock.elapsed())) {
+            record.writeJoinPeer(socket.localPort(), lobby.toLatin1());
+            send(record.toByteArray(), probe.requesterAddress, probe.requesterPort);
+            stats->paired(LobbyStats::Relayed);
+            report(QStringLiteral("paired %1 with host %2 (kind %3) through the relay at %4:%5")
+                       .arg(joiner, host)
+                       .arg(probe.host.kind)
+                       .arg(lobby)
+                       .arg(socket.localPort()));
+            return;
+        }
+        report(lobby.isEmpty() ? QStringLiteral("cannot relay %1: own address unknown, pairing directly").arg(joiner)
+                               : QStringLiteral("cannot relay %1: %2 matches relayed, pairing directly")
+                                     .arg(joiner)
+                                     .arg(relays.size()));
+    }
     record.writeJoinPeer(probe.host.port, probe.host.address.toLatin1());
     send(record.toByteArray(), probe.requesterAddress, probe.requesterPort);
-    report(QStringLiteral("paired %1 with host %2 (kind %3)")
-               .arg(endpoint(probe.requesterAddress, probe.requesterPort), key)
-               .arg(probe.host.kind));
+    stats->paired(LobbyStats::Direct);
+    report(QStringLiteral("paired %1 with host %2 (kind %3)").arg(joiner, host).arg(probe.host.kind));
 }
 
 void DirectoryServer::onProbeTimeout(const QString &key)
@@ -147,7 +287,7 @@ void DirectoryServer::onProbeTimeout(const QString &key)
     probe.timer->deleteLater(); // we are inside its timeout signal
     queue.removeAt(probe.host.address, probe.host.port);
     report(QStringLiteral("dropped host %1 (kind %2): no answer to probe").arg(key).arg(probe.host.kind));
-    onRequest(probe.host.kind, probe.requesterAddress, probe.requesterPort);
+    onRequest(probe.host.kind, probe.requesterAddress, probe.requesterPort, probe.requesterReached);
 }
 
 void DirectoryServer::send(const QByteArray &datagram, const QString &address, quint16 port)

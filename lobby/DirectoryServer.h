@@ -1,4 +1,6 @@
 #pragma once
+#include "LobbyStats.h"
+#include "RelayTable.h"
 #include "WaitingQueue.h"
 
 #include <QElapsedTimer>
@@ -14,6 +16,16 @@ struct DirectoryConfig
     int probeTimeoutMs = 2000;
     qint64 expiryMs = 10 * 60 * 1000; // a waiting host is forgotten after this
     int capacity = 1000;              // waiting hosts (and probes in flight) kept at most
+    // Pairs through the lobby: JOIN_PEER names the lobby, which then passes every record
+    // between the two copies. Off: JOIN_PEER names the host, as a copy behind no router needs.
+    bool relay = true;
+    // Address JOIN_PEER carries when relaying; empty: the address the joiner's request
+    // arrived on.
+    QString publicAddress;
+    // Every waiting host and both ends of every relayed match are probed this often, which
+    // also keeps their routers' mappings open. A waiting host that misses three is struck off.
+    int keepAliveMs = 20000;
+    RelayConfig relays;
 };
 
 // The UDP directory: pairs copies that ask with DIRECTORY_REQUEST.
@@ -24,13 +36,22 @@ struct DirectoryConfig
 // out it is sent a PROBE; if it does not answer within the probe time-out it
 // is dropped and the requester is served afresh. A host under probe is passed
 // over by other requesters, who then wait themselves or take the next host.
+//
+// Relaying: home routers drop a datagram from an address their copy never
+// wrote to, so two copies behind two routers cannot reach each other. The
+// directory therefore tells the joiner to join the directory itself and passes
+// every record of the two copies on to the other, unchanged and one for one,
+// from its own port: each router only ever sees answers from the address its
+// copy talks to. When one end of a relayed match falls silent, the other is
+// sent QUIT on its behalf.
 class DirectoryServer : public QObject
 {
     Q_OBJECT
 public:
     using Config = DirectoryConfig;
 
-    explicit DirectoryServer(const Config &config = Config(), QObject *parent = nullptr);
+    explicit DirectoryServer(const Config &config = Config(), LobbyStats *stats = nullptr,
+                             QObject *parent = nullptr);
     ~DirectoryServer() override;
 
     // Binds the UDP socket; port 0 takes any free port. Returns the bound port, 0 on failure.
@@ -38,6 +59,7 @@ public:
 
     const WaitingQueue &waiting() const { return queue; }
     int probesInFlight() const { return int(probes.size()); }
+    const RelayTable &relayed() const { return relays; }
 
 signals:
     void pairingEvent(const QString &line);
@@ -48,12 +70,17 @@ private:
         WaitingHost host;
         QString requesterAddress;
         quint16 requesterPort = 0;
+        QHostAddress requesterReached; // the lobby address its request arrived on
         QTimer *timer = nullptr;
     };
 
     void onReadyRead();
-    void onRequest(int kind, const QString &address, quint16 port);
+    bool onRelayed(const char *record, const RelayEndpoint &from, uint8_t type);
+    void onKeepAlive();
+    void onRequest(int kind, const QString &address, quint16 port, const QHostAddress &reached);
     void onProbeAnswer(const QString &address, quint16 port);
+    void pair(const Probe &probe);
+    QString joinAddress(const QHostAddress &reached) const;
     void onProbeTimeout(const QString &key);
     bool isRequesterPending(const QString &address, quint16 port) const;
     void send(const QByteArray &datagram, const QString &address, quint16 port);
@@ -64,4 +91,9 @@ private:
     WaitingQueue queue;
     QElapsedTimer clock;
     QHash<QString, Probe> probes; // by the probed host's "address:port"
+    RelayTable relays;
+    LobbyStats ownStats;
+    LobbyStats *stats;
+    QTimer *keepAlive;
+    qint64 lastKeepAlive = 0;
 };

@@ -33,7 +33,30 @@ LobbyOptions parseLobbyOptions(const QStringList &arguments)
     const QCommandLineOption bindOption(QStringLiteral("bind"),
                                         QStringLiteral("Listen on this address only (default all IPv4 interfaces)."),
                                         QStringLiteral("ADDRESS"));
+    const QCommandLineOption publicOption(
+        QStringLiteral("public-address"),
+        QStringLiteral("Address that relayed joiners are told to join (default: the address "
+                       "each joiner's request arrived on)."),
+        QStringLiteral("ADDRESS"));
+    const QCommandLineOption relayOption(
+        QStringLiteral("relay"),
+        QStringLiteral("on: directory pairings pass through the lobby, which works through home "
+                       "routers (default); off: joiners are sent to the host's own address."),
+        QStringLiteral("on|off"));
+    const QCommandLineOption maxRelaysOption(
+        QStringLiteral("max-relays"),
+        QStringLiteral("Relayed matches at most (default 10000); beyond, pairings are direct."),
+        QStringLiteral("N"));
+    const QCommandLineOption probeOption(
+        QStringLiteral("probe-interval"),
+        QStringLiteral("Milliseconds between probes of waiting hosts and relayed copies, which "
+                       "also keep their routers' doors open (default 20000)."),
+        QStringLiteral("MS"));
     parser.addOption(helpOption);
+    parser.addOption(publicOption);
+    parser.addOption(relayOption);
+    parser.addOption(maxRelaysOption);
+    parser.addOption(probeOption);
     parser.addOption(httpOption);
     parser.addOption(directoryOption);
     parser.addOption(bindOption);
@@ -55,6 +78,39 @@ LobbyOptions parseLobbyOptions(const QStringList &arguments)
     if (parser.isSet(directoryOption) && !readPort(parser.value(directoryOption), options.directoryPort)) {
         options.error = QStringLiteral("bad --directory-port: %1").arg(parser.value(directoryOption));
         return options;
+    }
+    if (parser.isSet(publicOption)) {
+        // Carried as text in JOIN_PEER, whose address field ends well before the record does.
+        options.publicAddress = parser.value(publicOption);
+        if (options.publicAddress.isEmpty() || options.publicAddress.size() > 255
+            || options.publicAddress.contains(QLatin1Char(' '))) {
+            options.error = QStringLiteral("bad --public-address: %1").arg(options.publicAddress);
+            return options;
+        }
+    }
+    if (parser.isSet(relayOption)) {
+        const QString relay = parser.value(relayOption);
+        if (relay != QLatin1String("on") && relay != QLatin1String("off")) {
+            options.error = QStringLiteral("bad --relay: %1 (on or off)").arg(relay);
+            return options;
+        }
+        options.relay = relay == QLatin1String("on");
+    }
+    if (parser.isSet(maxRelaysOption)) {
+        bool ok = false;
+        options.maxRelays = parser.value(maxRelaysOption).toInt(&ok, 10);
+        if (!ok || options.maxRelays < 0 || options.maxRelays > 1000000) {
+            options.error = QStringLiteral("bad --max-relays: %1").arg(parser.value(maxRelaysOption));
+            return options;
+        }
+    }
+    if (parser.isSet(probeOption)) {
+        bool ok = false;
+        options.probeIntervalMs = parser.value(probeOption).toInt(&ok, 10);
+        if (!ok || options.probeIntervalMs < 100 || options.probeIntervalMs > 3600000) {
+            options.error = QStringLiteral("bad --probe-interval: %1").arg(parser.value(probeOption));
+            return options;
+        }
     }
     if (parser.isSet(bindOption)) {
         QHostAddress address;

@@ -10,6 +10,10 @@ struct LobbyOptions
     quint16 directoryPort = 8100;
     // The game link is IPv4 only, so "all interfaces" means all IPv4 ones.
     QHostAddress bind = QHostAddress(QHostAddress::AnyIPv4);
+    QString publicAddress;     // empty: the address each joiner reached
+    bool relay = true;
+    int maxRelays = 10000;
+    int probeIntervalMs = 20000;
     bool help = false;
     QString helpText;
     QString error; // non-empty: the command line could not be used

@@ -30,6 +30,31 @@ std::vector<WaitingHost> WaitingQueue::expire(qint64 now)
     return gone;
 }
 
+std::vector<WaitingHost> WaitingQueue::removeSilent(qint64 since)
+{
+    std::vector<WaitingHost> gone;
+    for (auto it = hosts.begin(); it != hosts.end();) {
+        if (it->heardAt < since) {
+            gone.push_back(*it);
+            it = hosts.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    return gone;
+}
+
+bool WaitingQueue::heard(const QString &address, quint16 port, qint64 now)
+{
+    for (WaitingHost &h : hosts) {
+        if (h.isAt(address, port)) {
+            h.heardAt = now;
+            return true;
+        }
+    }
+    return false;
+}
+
 std::optional<WaitingHost> WaitingQueue::removeById(int kind, const QString &id)
 {
     auto it = std::find_if(hosts.begin(), hosts.end(), [&](const WaitingHost &h) {

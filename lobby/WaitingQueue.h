@@ -16,6 +16,7 @@ struct WaitingHost
     QString id;             // letters and digits, unique among waiting hosts
     qint64 joinedAt = 0;    // lobby clock, milliseconds
     qint64 proposedAt = -1; // when it was last proposed to a knocker; -1 never
+    qint64 heardAt = 0;     // when the host was last heard from (its request, a probe answer)
 
     bool isAt(const QString &otherAddress, quint16 otherPort) const
     {
@@ -40,6 +41,12 @@ public:
 
     // Removes and returns every host that has waited for the expiry time.
     std::vector<WaitingHost> expire(qint64 now);
+
+    // Removes and returns every host last heard from before `since`.
+    std::vector<WaitingHost> removeSilent(qint64 since);
+    // Notes that the host at address and port was heard from; false when none waits there.
+    bool heard(const QString &address, quint16 port, qint64 now);
+    const std::deque<WaitingHost> &all() const { return hosts; }
 
     std::optional<WaitingHost> removeById(int kind, const QString &id);
     std::optional<WaitingHost> removeAt(const QString &address, quint16 port);

@@ -29,22 +29,41 @@ QString dottedAddress(const QHostAddress &address)
 
 } // namespace
 
-WebLobby::WebLobby(const Config &config, QObject *parent)
+WebLobby::WebLobby(const Config &config, LobbyStats *stats, QObject *parent)
     : QObject(parent),
       queue(config.capacity, config.expiryMs),
       ids(config.idSeed),
-      policy(queue, ids, config.recentMs)
+      policy(queue, ids, config.recentMs),
+      stats(stats ? stats : &ownStats),
+      tcp(new GuardedTcpServer(config.connections, this))
 {
+    figures = [this] {
+        LobbyFigures f;
+        for (const WaitingHost &h : queue.all())
+            ++f.waitingByKind[h.kind];
+        return f;
+    };
     clock.start();
     http.route(QStringLiteral("/start.asp"), QHttpServerRequest::Method::Get,
                [this](const QHttpServerRequest &request) { return onStart(request); });
     http.route(QStringLiteral("/end.asp"), QHttpServerRequest::Method::Get,
                [this](const QHttpServerRequest &request) { return onEnd(request); });
+    http.route(QStringLiteral("/"), QHttpServerRequest::Method::Get, [this] {
+        return QHttpServerResponse(QByteArrayLiteral("text/html; charset=utf-8"),
+                                   lobbyStatusPage(figures(), *this->stats));
+    });
+    http.route(QStringLiteral("/metrics"), QHttpServerRequest::Method::Get, [this] {
+        return QHttpServerResponse(QByteArrayLiteral("text/plain; version=0.0.4; charset=utf-8"),
+                                   lobbyMetrics(figures(), *this->stats));
+    });
 }
 
 quint16 WebLobby::listen(const QHostAddress &address, quint16 port)
 {
-    return http.listen(address, port);
+    if (!tcp->listen(address, port))
+        return 0;
+    http.bind(tcp);
+    return tcp->serverPort();
 }
 
 QHttpServerResponse WebLobby::onStart(const QHttpServerRequest &request)
@@ -56,6 +75,8 @@ QHttpServerResponse WebLobby::onStart(const QHttpServerRequest &request)
     if (!query.error.isEmpty())
         return refusal(query.error);
     const PairingPolicy::Answer answer = policy.start(query, caller, clock.elapsed());
+    if (answer.line.startsWith(QLatin1String("Client/")))
+        stats->paired(LobbyStats::Web);
     report(answer.events);
     return line(answer.line);
 }

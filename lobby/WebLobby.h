@@ -1,4 +1,6 @@
 #pragma once
+#include "GuardedTcpServer.h"
+#include "LobbyStatus.h"
 #include "MatchIds.h"
 #include "PairingPolicy.h"
 #include "WaitingQueue.h"
@@ -7,6 +9,8 @@
 #include <QHostAddress>
 #include <QHttpServer>
 #include <QObject>
+
+#include <functional>
 
 class QHttpServerRequest;
 class QHttpServerResponse;
@@ -17,17 +21,23 @@ struct WebLobbyConfig
     qint64 expiryMs = 10 * 60 * 1000;    // a waiting host is forgotten after this
     qint64 recentMs = 20 * 1000;         // a proposed host is passed over this long
     quint32 idSeed = 0;                  // 0: seeded from the system
+    ConnectionLimits connections;
 };
 
 // The matchmaking web server: answers "/start.asp" and "/end.asp" with one
-// text line each. Everything else the HTTP layer answers 404.
+// text line each, and the operator's status page "/" and "/metrics".
+// Everything else the HTTP layer answers 404.
 class WebLobby : public QObject
 {
     Q_OBJECT
 public:
     using Config = WebLobbyConfig;
 
-    explicit WebLobby(const Config &config = Config(), QObject *parent = nullptr);
+    explicit WebLobby(const Config &config = Config(), LobbyStats *stats = nullptr, QObject *parent = nullptr);
+
+    // Where the status page and metrics learn what the rest of the lobby holds; unset, they
+    // show this web lobby's own waiting hosts.
+    void setFigures(std::function<LobbyFigures()> source) { figures = std::move(source); }
 
     // Starts listening; port 0 takes any free port. Returns the bound port, 0 on failure.
     quint16 listen(const QHostAddress &address, quint16 port);
@@ -48,5 +58,9 @@ private:
     MatchIds ids;
     PairingPolicy policy;
     QElapsedTimer clock;
+    LobbyStats ownStats;
+    LobbyStats *stats;
+    std::function<LobbyFigures()> figures;
     QHttpServer http;
+    GuardedTcpServer *tcp;
 };

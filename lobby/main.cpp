@@ -22,6 +22,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("sorvada-lobby"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(LOBBY_VERSION));
 
     const LobbyOptions options = parseLobbyOptions(QCoreApplication::arguments());
     if (!options.error.isEmpty()) {
@@ -33,8 +34,22 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    WebLobby web;
-    DirectoryServer directory;
+    LobbyStats stats;
+    WebLobby web(WebLobby::Config(), &stats);
+    DirectoryConfig directoryConfig;
+    directoryConfig.relay = options.relay;
+    directoryConfig.publicAddress = options.publicAddress;
+    directoryConfig.keepAliveMs = options.probeIntervalMs;
+    directoryConfig.relays.capacity = options.maxRelays;
+    DirectoryServer directory(directoryConfig, &stats);
+    web.setFigures([&web, &directory] {
+        LobbyFigures f;
+        for (const WaitingQueue *queue : {&web.waiting(), &directory.waiting()})
+            for (const WaitingHost &h : queue->all())
+                ++f.waitingByKind[h.kind];
+        f.activeRelays = directory.relayed().size();
+        return f;
+    });
     auto log = [](const QString &event) {
         printLine(stdout, QDateTime::currentDateTime().toString(Qt::ISODate) + QLatin1Char(' ') + event);
     };

@@ -192,8 +192,7 @@ bool PeerSocket::QueryStart(const QString &mode)
     const MatchAnswer answer = parseMatchAnswer(line);
     switch (answer.kind) {
     case MatchAnswer::Server:
-        role = ROLE_SERVER;
-        emit linkEvent(LINK_SERVING, 0);
+        becomeServer();
         return true;
     case MatchAnswer::Client:
         partnerAddress = answer.address;
@@ -389,8 +388,7 @@ void PeerSocket::OnReceive()
     case BECOME_SERVER:
         if (role == ROLE_NONE) {
             directoryAnswered = true;
-            role = ROLE_SERVER;
-            emit linkEvent(LINK_SERVING, 0);
+            becomeServer();
         }
         break;
     case CONNECT_REQUEST:
@@ -444,6 +442,17 @@ void PeerSocket::OnReceive()
         handleGameMessage();
         break;
     }
+}
+
+void PeerSocket::becomeServer()
+{
+    // A server's slot 0 stays empty. After a directory start it still names the directory;
+    // a client relayed through that same address and port would otherwise be taken for
+    // slot 0 by the sender lookup, and its acknowledgements would never reach slot 1.
+    peerAddresses[0].clear();
+    peerPorts[0] = 0;
+    role = ROLE_SERVER;
+    emit linkEvent(LINK_SERVING, 0);
 }
 
 void PeerSocket::handleJoin()

@@ -152,6 +152,7 @@ private:
     int watchedSender();
     void handleAck();
     void handleGameMessage();
+    void becomeServer();
     void handleJoin();
     void handleQuit();
     void handleBusy();

@@ -10,7 +10,7 @@ packages=(g++ cmake ninja-build pkg-config
           qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-httpserver-dev qt6-websockets-dev
           libgl-dev qt6-qpa-plugins fonts-dejavu-core
           desktop-file-utils appstream python3 dpkg-dev lintian man-db
-          clang libclang-rt-14-dev iproute2 xvfb openbox x11-utils)
+          clang libclang-rt-14-dev iproute2 xvfb openbox x11-utils nftables)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

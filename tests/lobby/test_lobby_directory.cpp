@@ -1,6 +1,7 @@
 // The UDP directory with real sockets on 127.0.0.1, playing the copies by hand.
 #include "DirectoryServer.h"
 #include "PeerRecord.h"
+#include "PeerSocket.h"
 
 #include <QNetworkDatagram>
 #include <QSignalSpy>
@@ -46,6 +47,12 @@ struct FakeCopy
         }
         return record;
     }
+    void sendType(uint8_t type, quint16 to)
+    {
+        PeerRecord record;
+        record.writeBare(type);
+        send(record, to);
+    }
     bool quietFor(int ms)
     {
         if (socket.hasPendingDatagrams())
@@ -54,6 +61,27 @@ struct FakeCopy
         return !ready.wait(ms);
     }
 };
+// Host asks and waits, joiner asks, host answers the lobby's probe: the
+// JOIN_PEER the joiner is sent.
+PeerRecord pairThrough(quint16 lobby, FakeCopy &host, FakeCopy &joiner)
+{
+    host.ask(lobby);
+    if (host.next().type() != BECOME_SERVER)
+        return PeerRecord();
+    joiner.ask(lobby);
+    if (host.next().type() != PROBE)
+        return PeerRecord();
+    host.sendType(PROBE, lobby);
+    return joiner.next();
+}
+
+int countOf(const QSignalSpy &spy, unsigned event)
+{
+    int n = 0;
+    for (const QList<QVariant> &args : spy)
+        n += args.at(0).toUInt() == event;
+    return n;
+}
 } // namespace
 
 class TestLobbyDirectory : public QObject
@@ -63,7 +91,9 @@ class TestLobbyDirectory : public QObject
 private slots:
     void firstWaitsSecondIsSentToItAfterAProbe()
     {
-        DirectoryServer directory;
+        DirectoryConfig config;
+        config.relay = false;
+        DirectoryServer directory(config);
         QSignalSpy events(&directory, &DirectoryServer::pairingEvent);
         const quint16 port = directory.listen(QHostAddress::LocalHost, 0);
         QVERIFY(port != 0);
@@ -111,7 +141,9 @@ private slots:
 
     void hostUnderProbeIsPassedOverAndKindsStayApart()
     {
-        DirectoryServer directory;
+        DirectoryConfig config;
+        config.relay = false;
+        DirectoryServer directory(config);
         const quint16 port = directory.listen(QHostAddress::LocalHost, 0);
         FakeCopy host, first, second, otherKind;
         host.ask(port);
@@ -176,6 +208,136 @@ private slots:
         host.ask(port);
         QCOMPARE(host.next().type(), BECOME_SERVER);
         QCOMPARE(directory.waiting().size(), 1);
+    }
+
+    void relayPassesRecordsOnlyBetweenThePair()
+    {
+        DirectoryServer directory;
+        const quint16 port = directory.listen(QHostAddress::LocalHost, 0);
+        FakeCopy host, joiner, stranger;
+        const PeerRecord answer = pairThrough(port, host, joiner);
+        QCOMPARE(answer.type(), JOIN_PEER);
+        QCOMPARE(answer.joinPeerPort(), uint32_t(port));
+        QCOMPARE(answer.joinPeerAddress(), QByteArray("127.0.0.1"));
+        QCOMPARE(directory.relayed().size(), 1);
+        QCOMPARE(directory.waiting().size(), 0);
+
+        // Both ways, unchanged, from the lobby's own port.
+        PeerRecord join;
+        join.writeJoin(GAME_KIND);
+        joiner.send(join, port);
+        quint16 from = 0;
+        QCOMPARE(host.next(5000, &from).toByteArray(), join.toByteArray());
+        QCOMPARE(from, port);
+        PeerRecord move;
+        move.writeLeg(MOVE, 1, 2, 0);
+        move.setSequence(7);
+        host.send(move, port);
+        QCOMPARE(joiner.next(5000, &from).toByteArray(), move.toByteArray());
+        QCOMPARE(from, port);
+
+        // A PROBE is the lobby's to answer, never passed on; so are a short
+        // datagram from an end and a stranger's record.
+        joiner.sendType(PROBE, port);
+        QCOMPARE(joiner.next().type(), PROBE);
+        joiner.socket.writeDatagram(move.toByteArray().left(100), QHostAddress::LocalHost, port);
+        stranger.send(move, port);
+        QVERIFY(host.quietFor(300));
+        QVERIFY(stranger.quietFor(0));
+
+        // A copy asking afresh from an end leaves its partner a QUIT.
+        joiner.ask(port);
+        QCOMPARE(host.next().type(), QUIT);
+        QCOMPARE(joiner.next().type(), BECOME_SERVER);
+        QCOMPARE(directory.relayed().size(), 0);
+    }
+
+    void relayAddressAndCap()
+    {
+        // Bound to every interface, the lobby names the address each joiner reached.
+        DirectoryConfig config;
+        config.relays.capacity = 1;
+        DirectoryServer any(config);
+        const quint16 anyPort = any.listen(QHostAddress::AnyIPv4, 0);
+        FakeCopy host, joiner, host2, joiner2;
+        PeerRecord answer = pairThrough(anyPort, host, joiner);
+        QCOMPARE(answer.joinPeerAddress(), QByteArray("127.0.0.1"));
+        QCOMPARE(answer.joinPeerPort(), uint32_t(anyPort));
+        // Full: the next pair is sent to the host directly.
+        answer = pairThrough(anyPort, host2, joiner2);
+        QCOMPARE(answer.joinPeerPort(), uint32_t(host2.port()));
+        QCOMPARE(any.relayed().size(), 1);
+
+        config.publicAddress = QStringLiteral("198.51.100.1");
+        DirectoryServer published(config);
+        const quint16 port = published.listen(QHostAddress::LocalHost, 0);
+        FakeCopy host3, joiner3;
+        answer = pairThrough(port, host3, joiner3);
+        QCOMPARE(answer.joinPeerAddress(), QByteArray("198.51.100.1"));
+        QCOMPARE(answer.joinPeerPort(), uint32_t(port));
+    }
+
+    void waitingHostIsProbedAndStruckOffWhenSilent()
+    {
+        DirectoryConfig config;
+        config.keepAliveMs = 100;
+        DirectoryServer directory(config);
+        const quint16 port = directory.listen(QHostAddress::LocalHost, 0);
+        FakeCopy host;
+        host.ask(port);
+        QCOMPARE(host.next().type(), BECOME_SERVER);
+        // Answered probes keep it waiting...
+        for (int i = 0; i < 5; ++i) {
+            QCOMPARE(host.next().type(), PROBE);
+            host.sendType(PROBE, port);
+        }
+        QCOMPARE(directory.waiting().size(), 1);
+        // ...three unanswered ones strike it off.
+        QTRY_COMPARE_WITH_TIMEOUT(directory.waiting().size(), 0, 10000);
+    }
+
+    // Two real links paired through the relay play both ways and stay up
+    // while they answer the lobby's probes; when one falls silent the other
+    // is told QUIT by the lobby.
+    void silentEndIsReportedToTheOtherAsQuit()
+    {
+        DirectoryConfig config;
+        config.keepAliveMs = 200;
+        config.relays.silenceMs = 3000;
+        DirectoryServer directory(config);
+        QSignalSpy log(&directory, &DirectoryServer::pairingEvent);
+        const quint16 port = directory.listen(QHostAddress::LocalHost, 0);
+        PeerSocketConfig linkConfig;
+        linkConfig.directoryPort = port;
+        linkConfig.retransmitMs = 100;
+        PeerSocket host(linkConfig);
+        auto guest = std::make_unique<PeerSocket>(linkConfig);
+        QSignalSpy hostEvents(&host, &PeerSocket::linkEvent);
+        QSignalSpy guestEvents(guest.get(), &PeerSocket::linkEvent);
+        QVERIFY(host.Start(1, QStringLiteral("127.0.0.1"), START_VIA_SERVER, GAME_KIND));
+        QTRY_COMPARE_WITH_TIMEOUT(host.role, ROLE_SERVER, 5000);
+        QVERIFY(guest->Start(1, QStringLiteral("127.0.0.1"), START_VIA_SERVER, GAME_KIND));
+        QTRY_COMPARE_WITH_TIMEOUT(guest->role, ROLE_CLIENT, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(countOf(hostEvents, LINK_PEER_JOINED), 1, 5000);
+        QCOMPARE(directory.relayed().size(), 1);
+
+        guest->sendRecord.writeLeg(MOVE, 42, 35, 0);
+        guest->SendReliable(0);
+        QTRY_COMPARE_WITH_TIMEOUT(countOf(hostEvents, LINK_RECEIVED), 1, 5000);
+        host.sendRecord.writeLeg(MOVE, 21, 28, 0);
+        host.SendReliable(1);
+        QTRY_COMPARE_WITH_TIMEOUT(countOf(guestEvents, LINK_RECEIVED), 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(host.queuedCount(1) + guest->queuedCount(0), 0, 5000);
+
+        // Idle for longer than the silence limit: the probes keep it up.
+        QSignalSpy(&host, &PeerSocket::linkEvent).wait(4000);
+        QCOMPARE(countOf(hostEvents, LINK_PEER_GONE), 0);
+        QCOMPARE(directory.relayed().size(), 1);
+
+        guest.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(countOf(hostEvents, LINK_PEER_GONE), 1, 20000);
+        QCOMPARE(directory.relayed().size(), 0);
+        QVERIFY(log.last().at(0).toString().contains(QStringLiteral("silent, QUIT sent")));
     }
 };
 

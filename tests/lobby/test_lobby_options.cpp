@@ -36,6 +36,25 @@ private slots:
         QVERIFY(parse({QStringLiteral("--help")}).helpText.contains(QStringLiteral("--directory-port")));
     }
 
+    void relayOptions()
+    {
+        LobbyOptions o = parse({});
+        QVERIFY(o.relay);
+        QVERIFY(o.publicAddress.isEmpty());
+        QCOMPARE(o.maxRelays, 10000);
+        QCOMPARE(o.probeIntervalMs, 20000);
+        o = parse({QStringLiteral("--relay=off"), QStringLiteral("--public-address=198.51.100.1"),
+                   QStringLiteral("--max-relays=5"), QStringLiteral("--probe-interval=500")});
+        QVERIFY(o.error.isEmpty());
+        QVERIFY(!o.relay);
+        QCOMPARE(o.publicAddress, QStringLiteral("198.51.100.1"));
+        QCOMPARE(o.maxRelays, 5);
+        QCOMPARE(o.probeIntervalMs, 500);
+        const QString help = o.helpText;
+        for (const char *name : {"--relay", "--public-address", "--max-relays", "--probe-interval"})
+            QVERIFY2(help.contains(QLatin1String(name)), name);
+    }
+
     void badCommandLinesAreRefused_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -45,6 +64,10 @@ private slots:
         QTest::newRow("missing value") << QStringList{QStringLiteral("--http-port")};
         QTest::newRow("not an address") << QStringList{QStringLiteral("--bind"), QStringLiteral("my.host")};
         QTest::newRow("unknown option") << QStringList{QStringLiteral("--verbose")};
+        QTest::newRow("relay neither on nor off") << QStringList{QStringLiteral("--relay=yes")};
+        QTest::newRow("negative relay cap") << QStringList{QStringLiteral("--max-relays=-1")};
+        QTest::newRow("probe interval too short") << QStringList{QStringLiteral("--probe-interval=10")};
+        QTest::newRow("empty public address") << QStringList{QStringLiteral("--public-address=")};
         QTest::newRow("stray argument") << QStringList{QStringLiteral("8080")};
     }
 

@@ -7,6 +7,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QtTest>
 
 namespace {
@@ -105,8 +106,84 @@ private slots:
     {
         WebLobby lobby;
         const quint16 port = lobby.listen(QHostAddress::LocalHost, 0);
-        QCOMPARE(get(port, QStringLiteral("/")).status, 404);
+        QCOMPARE(get(port, QStringLiteral("/index.html")).status, 404);
         QCOMPARE(get(port, QStringLiteral("/start.aspx?type=4")).status, 404);
+    }
+
+    void connectionsAreClosedAfterTheAnswerWhenIdleAndBeyondTheCap()
+    {
+        WebLobbyConfig config;
+        config.connections.perAddress = 3;
+        config.connections.idleMs = 2000;
+        WebLobby lobby(config);
+        const quint16 port = lobby.listen(QHostAddress::LocalHost, 0);
+        auto open = [port] {
+            auto socket = std::make_unique<QTcpSocket>();
+            socket->connectToHost(QHostAddress::LocalHost, port);
+            socket->waitForConnected(5000);
+            return socket;
+        };
+        auto answeredThenClosed = [](QTcpSocket &socket) {
+            return QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; }, 10000)
+                && socket.readAll().startsWith("HTTP/1.1 200");
+        };
+        const QByteArray query = "GET /start.asp?type=4&port=2345&mode=WANT_CONNECT&ID= ";
+
+        auto old = open();
+        old->write(query + "HTTP/1.0\r\n\r\n");
+        QVERIFY(answeredThenClosed(*old));
+        auto closing = open();
+        closing->write(query + "HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+        QVERIFY(answeredThenClosed(*closing));
+
+        // Three kept-alive connections fill this address's share: a fourth
+        // is closed at once, while the three are still answered.
+        std::vector<std::unique_ptr<QTcpSocket>> kept;
+        for (int i = 0; i < 3; ++i) {
+            kept.push_back(open());
+            kept.back()->write(query + "HTTP/1.1\r\nHost: x\r\n\r\n");
+            QTRY_VERIFY_WITH_TIMEOUT(kept.back()->bytesAvailable() > 0, 10000);
+        }
+        auto extra = open();
+        QTRY_COMPARE_WITH_TIMEOUT(extra->state(), QAbstractSocket::UnconnectedState, 10000);
+        kept[0]->readAll();
+        kept[0]->write(query + "HTTP/1.1\r\nHost: x\r\n\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(kept[0]->bytesAvailable() > 0, 10000);
+        QVERIFY(kept[0]->readAll().startsWith("HTTP/1.1 200"));
+        // Left idle, they are closed.
+        for (auto &socket : kept)
+            QTRY_COMPARE_WITH_TIMEOUT(socket->state(), QAbstractSocket::UnconnectedState, 10000);
+    }
+
+    void statusPageAndMetricsShowTheFigures()
+    {
+        LobbyStats stats;
+        WebLobby lobby(WebLobbyConfig(), &stats);
+        const quint16 port = lobby.listen(QHostAddress::LocalHost, 0);
+        get(port, QStringLiteral("/start.asp?type=4&port=2345&mode=WANT_CONNECT&ID="));
+        get(port, QStringLiteral("/start.asp?type=7&port=2346&mode=WANT_CONNECT&ID="));
+        get(port, QStringLiteral("/start.asp?type=4&port=3456&mode=WANT_CONNECT&ID="));
+        stats.paired(LobbyStats::Relayed);
+        stats.relayed();
+        stats.dropped(LobbyStats::UnknownSender);
+
+        const Reply page = get(port, QStringLiteral("/"));
+        QCOMPARE(page.status, 200);
+        QVERIFY(page.body.contains("<tr><th>Waiting hosts, game kind 4</th><td>1</td></tr>"));
+        QVERIFY(page.body.contains("<tr><th>Waiting hosts, game kind 7</th><td>1</td></tr>"));
+        QVERIFY(page.body.contains("<tr><th>web</th><td>1</td></tr>"));
+        QVERIFY(page.body.contains("<tr><th>relayed</th><td>1</td></tr>"));
+        QVERIFY(!page.body.contains("<script"));
+
+        const Reply metrics = get(port, QStringLiteral("/metrics"));
+        QCOMPARE(metrics.status, 200);
+        for (const char *line : {"sorvada_lobby_pairings_total{path=\"web\"} 1\n",
+                                 "sorvada_lobby_pairings_total{path=\"direct\"} 0\n",
+                                 "sorvada_lobby_relayed_datagrams_total 1\n",
+                                 "sorvada_lobby_dropped_datagrams_total{reason=\"unknown_sender\"} 1\n",
+                                 "sorvada_lobby_waiting_hosts{kind=\"7\"} 1\n",
+                                 "# TYPE sorvada_lobby_active_relays gauge\nsorvada_lobby_active_relays 0\n"})
+            QVERIFY2(metrics.body.contains(line), line);
     }
 
     // Thousands of callers, each on a port of its own, most of them told to

@@ -424,6 +424,44 @@ private slots:
         QCOMPARE(secondEvents.count(), 1);
     }
 
+    void directoryStartedServerTakesARelayedClient()
+    {
+        // A lobby that relays passes the client's records on from its own address and port,
+        // the very ones the server first asked as a directory.
+        RawPeer lobby;
+        PeerSocket::Config config = quickConfig();
+        config.directoryPort = lobby.port();
+        PeerSocket server(config);
+        QSignalSpy events(&server, &PeerSocket::linkEvent);
+        QVERIFY(server.Start(1, QStringLiteral("127.0.0.1"), START_VIA_SERVER, GAME_KIND));
+        QVERIFY(lobby.waitFor(DIRECTORY_REQUEST));
+        lobby.sendType(BECOME_SERVER, server.localPort());
+        QTRY_COMPARE_WITH_TIMEOUT(server.role, ROLE_SERVER, WAIT_MS);
+        QCOMPARE(server.peerPort(0), quint16(0));
+
+        PeerRecord join;
+        join.writeJoin(GAME_KIND);
+        lobby.send(join, server.localPort());
+        QVERIFY(lobby.waitFor(JOIN));
+        QCOMPARE(countOf(events, LINK_PEER_JOINED), 1);
+        QCOMPARE(server.peerPort(1), lobby.port());
+
+        server.sendRecord.writeLeg(MOVE, 1, 2, 0);
+        server.SendReliable(1);
+        QVERIFY(lobby.waitFor(MOVE));
+        PeerRecord ack;
+        ack.writeAck(lobby.last(MOVE)->record().sequence());
+        lobby.send(ack, server.localPort());
+        QTRY_COMPARE_WITH_TIMEOUT(server.queuedCount(1), 0, WAIT_MS);
+
+        PeerRecord move;
+        move.writeLeg(MOVE, 3, 4, 0);
+        move.setSequence(0);
+        lobby.send(move, server.localPort());
+        QTRY_COMPARE_WITH_TIMEOUT(countOf(events, LINK_RECEIVED), 1, WAIT_MS);
+        QVERIFY(lobby.waitFor(ACK));
+    }
+
     void chatOnlyOverAnOpenLink()
     {
         RawPeer server;

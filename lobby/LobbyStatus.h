@@ -1,0 +1,20 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+#include "LobbyStats.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <map>
+
+// What the lobby holds right now, next to its running figures.
+struct LobbyFigures
+{
+    std::map<int, int> waitingByKind; // web and directory together
+    int activeRelays = 0;
+};
+
+// The operator's status page: plain HTML, no script.
+QByteArray lobbyStatusPage(const LobbyFigures &figures, const LobbyStats &stats);
+// The same figures in the Prometheus text exposition format.
+QByteArray lobbyMetrics(const LobbyFigures &figures, const LobbyStats &stats);

@@ -1,0 +1,127 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "RelayTable.h"
+
+#include "PeerRecord.h"
+
+#include <QHostAddress>
+
+QString RelayEndpoint::text() const
+{
+    return QHostAddress(address).toString() + QLatin1Char(':') + QString::number(port);
+}
+
+RelayTable::RelayTable(const RelayConfig &config) : config(config)
+{
+}
+
+bool RelayTable::add(const RelayEndpoint &host, const RelayEndpoint &joiner, qint64 now)
+{
+    if (size() >= config.capacity || host == joiner || contains(host) || contains(joiner))
+        return false;
+    quint32 index;
+    if (!freeSlots.empty()) {
+        index = freeSlots.back();
+        freeSlots.pop_back();
+    } else {
+        index = quint32(matches.size());
+        matches.emplace_back();
+    }
+    Match &m = matches[index];
+    m = Match();
+    m.used = true;
+    m.side[0].at = host;
+    m.side[0].heardAt = now;
+    m.side[1].at = joiner;
+    m.side[1].heardAt = now;
+    ends.emplace(host.key(), Place{index, 0});
+    ends.emplace(joiner.key(), Place{index, 1});
+    return true;
+}
+
+RelayTable::Route RelayTable::route(const RelayEndpoint &from, uint8_t type, qint64 now)
+{
+    Route r;
+    const auto it = ends.find(from.key());
+    if (it == ends.end())
+        return r;
+    Match &m = matches[it->second.match];
+    End &self = m.side[it->second.side];
+    self.heardAt = now;
+    if (type == PROBE) {
+        if (self.probeOutstanding) {
+            self.probeOutstanding = false;
+            r.verdict = Verdict::Swallow;
+        } else {
+            r.verdict = Verdict::AnswerProbe;
+        }
+        return r;
+    }
+    if (type == QUIT && m.quitAt < 0)
+        m.quitAt = now;
+    r.verdict = Verdict::Forward;
+    r.to = m.side[1 - it->second.side].at;
+    return r;
+}
+
+std::optional<RelayEndpoint> RelayTable::remove(const RelayEndpoint &end)
+{
+    const auto it = ends.find(end.key());
+    if (it == ends.end())
+        return std::nullopt;
+    const Place place = it->second;
+    const RelayEndpoint other = matches[place.match].side[1 - place.side].at;
+    release(place.match);
+    return other;
+}
+
+void RelayTable::release(quint32 index)
+{
+    Match &m = matches[index];
+    ends.erase(m.side[0].at.key());
+    ends.erase(m.side[1].at.key());
+    m.used = false;
+    freeSlots.push_back(index);
+}
+
+std::vector<RelayEndpoint> RelayTable::probeAll(qint64 now)
+{
+    Q_UNUSED(now);
+    std::vector<RelayEndpoint> out;
+    out.reserve(ends.size());
+    for (Match &m : matches) {
+        if (!m.used)
+            continue;
+        for (End &e : m.side) {
+            e.probeOutstanding = true;
+            out.push_back(e.at);
+        }
+    }
+    return out;
+}
+
+std::vector<RelayTable::Ending> RelayTable::expire(qint64 now)
+{
+    std::vector<Ending> over;
+    for (quint32 i = 0; i < matches.size(); ++i) {
+        Match &m = matches[i];
+        if (!m.used)
+            continue;
+        const bool silent0 = now - m.side[0].heardAt >= config.silenceMs;
+        const bool silent1 = now - m.side[1].heardAt >= config.silenceMs;
+        Ending ending{m.side[0].at, m.side[1].at, EndReason::Quit, std::nullopt};
+        if (m.quitAt >= 0) {
+            if (now - m.quitAt < config.graceMs && !(silent0 && silent1))
+                continue;
+        } else if (silent0 && silent1) {
+            ending.reason = EndReason::BothSilent;
+        } else if (silent0 || silent1) {
+            ending.reason = EndReason::OneSilent;
+            ending.quitTo = silent0 ? m.side[1].at : m.side[0].at;
+        } else {
+            continue;
+        }
+        over.push_back(ending);
+        release(i);
+    }
+    return over;
+}
