@@ -310,6 +310,8 @@ private slots:
         PeerSocketConfig linkConfig;
         linkConfig.directoryPort = port;
         linkConfig.retransmitMs = 100;
+        // Each copy answers the lobby's probes at most every half probe interval of its own.
+        linkConfig.probeIntervalMs = 400;
         PeerSocket host(linkConfig);
         auto guest = std::make_unique<PeerSocket>(linkConfig);
         QSignalSpy hostEvents(&host, &PeerSocket::linkEvent);

@@ -70,6 +70,7 @@ int main(int argc, char *argv[])
     answers.watch(ModalAnswerer::ofClass(QStringLiteral("QMessageBox"), QStringLiteral("quitted")),
                   [](QWidget *) { say(QStringLiteral("opponent quitted")); });
     answers.answerBox(QStringLiteral("quitted"), QMessageBox::Ok);
+    answers.answerBox(QStringLiteral("Leave the match?"), QMessageBox::Yes);
 
     GameCopy copy(QStringLiteral("sorvada-nat-") + name, PeerSocket::Config(), name);
     QObject::connect(copy.window.get(), &CGameWnd::windowClosed, &app, &QApplication::quit,
