@@ -33,9 +33,12 @@ WebLobby::WebLobby(const Config &config, QObject *parent)
     : QObject(parent),
       queue(config.capacity, config.expiryMs),
       ids(config.idSeed),
-      policy(queue, ids, config.recentMs)
+      policy(queue, ids, config.recentMs),
+      now(config.now)
 {
     clock.start();
+    if (!now)
+        now = [this] { return clock.elapsed(); };
     http.route(QStringLiteral("/start.asp"), QHttpServerRequest::Method::Get,
                [this](const QHttpServerRequest &request) { return onStart(request); });
     http.route(QStringLiteral("/end.asp"), QHttpServerRequest::Method::Get,
@@ -55,7 +58,7 @@ QHttpServerResponse WebLobby::onStart(const QHttpServerRequest &request)
     const StartQuery query = parseStartQuery(request.query());
     if (!query.error.isEmpty())
         return refusal(query.error);
-    const PairingPolicy::Answer answer = policy.start(query, caller, clock.elapsed());
+    const PairingPolicy::Answer answer = policy.start(query, caller, now());
     report(answer.events);
     return line(answer.line);
 }
@@ -68,7 +71,7 @@ QHttpServerResponse WebLobby::onEnd(const QHttpServerRequest &request)
     const EndQuery query = parseEndQuery(request.query());
     if (!query.error.isEmpty())
         return refusal(query.error);
-    const PairingPolicy::Answer answer = policy.end(query, caller, clock.elapsed());
+    const PairingPolicy::Answer answer = policy.end(query, caller, now());
     report(answer.events);
     return line(answer.line);
 }

@@ -8,6 +8,8 @@
 #include <QHttpServer>
 #include <QObject>
 
+#include <functional>
+
 class QHttpServerRequest;
 class QHttpServerResponse;
 
@@ -17,6 +19,8 @@ struct WebLobbyConfig
     qint64 expiryMs = 10 * 60 * 1000;    // a waiting host is forgotten after this
     qint64 recentMs = 20 * 1000;         // a proposed host is passed over this long
     quint32 idSeed = 0;                  // 0: seeded from the system
+    // The lobby's time in milliseconds; unset: time since the lobby was made.
+    std::function<qint64()> now;
 };
 
 // The matchmaking web server: answers "/start.asp" and "/end.asp" with one
@@ -48,5 +52,6 @@ private:
     MatchIds ids;
     PairingPolicy policy;
     QElapsedTimer clock;
+    std::function<qint64()> now;
     QHttpServer http;
 };
