@@ -2,12 +2,42 @@
 
 #include "DataFiles.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QSoundEffect>
+#include <QThread>
 #include <QUrl>
+
+namespace {
+
+// Reading a short sound takes milliseconds, failing on a broken one as little; this only
+// bounds how long a load that never ends can hold the program back.
+constexpr int LOAD_WAIT_MS = 5000;
+
+} // namespace
 
 SoundPlayer::SoundPlayer(QObject *parent)
     : QObject(parent)
 {
+}
+
+SoundPlayer::~SoundPlayer()
+{
+    if (!QCoreApplication::instance())
+        return;
+    const QDeadlineTimer deadline(LOAD_WAIT_MS);
+    for (QSoundEffect *effect : std::as_const(effects)) {
+        effect->stop();
+        // The loading thread tells the effect by queued calls to it and to its parts. Only
+        // those are delivered here: nothing else of the program runs while it is going.
+        while (effect->status() == QSoundEffect::Loading && !deadline.hasExpired()) {
+            QCoreApplication::sendPostedEvents(effect, QEvent::MetaCall);
+            const QList<QObject *> parts = effect->findChildren<QObject *>();
+            for (QObject *part : parts)
+                QCoreApplication::sendPostedEvents(part, QEvent::MetaCall);
+            QThread::msleep(2);
+        }
+    }
 }
 
 void SoundPlayer::play(const QString &fileName)

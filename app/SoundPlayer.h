@@ -14,6 +14,10 @@ class SoundPlayer : public QObject
     Q_OBJECT
 public:
     explicit SoundPlayer(QObject *parent = nullptr);
+    // Lets a sound file still being read finish loading (or failing) first: Qt Multimedia
+    // reads it on a thread of its own, and a program that ends during such a read can hang
+    // on its way out or leave the read's objects behind.
+    ~SoundPlayer() override;
 
     // Starts the sound and returns at once. Only a plain file name is taken;
     // a name with a path in it is refused quietly.

@@ -35,7 +35,8 @@ WebLobby::WebLobby(const Config &config, LobbyStats *stats, QObject *parent)
       ids(config.idSeed),
       policy(queue, ids, config.recentMs),
       stats(stats ? stats : &ownStats),
-      tcp(new GuardedTcpServer(config.connections, this))
+      tcp(new GuardedTcpServer(config.connections, this)),
+      now(config.now)
 {
     figures = [this] {
         LobbyFigures f;
@@ -44,6 +45,8 @@ WebLobby::WebLobby(const Config &config, LobbyStats *stats, QObject *parent)
         return f;
     };
     clock.start();
+    if (!now)
+        now = [this] { return clock.elapsed(); };
     http.route(QStringLiteral("/start.asp"), QHttpServerRequest::Method::Get,
                [this](const QHttpServerRequest &request) { return onStart(request); });
     http.route(QStringLiteral("/end.asp"), QHttpServerRequest::Method::Get,
@@ -74,7 +77,7 @@ QHttpServerResponse WebLobby::onStart(const QHttpServerRequest &request)
     const StartQuery query = parseStartQuery(request.query());
     if (!query.error.isEmpty())
         return refusal(query.error);
-    const PairingPolicy::Answer answer = policy.start(query, caller, clock.elapsed());
+    const PairingPolicy::Answer answer = policy.start(query, caller, now());
     if (answer.line.startsWith(QLatin1String("Client/")))
         stats->paired(LobbyStats::Web);
     report(answer.events);
@@ -89,7 +92,7 @@ QHttpServerResponse WebLobby::onEnd(const QHttpServerRequest &request)
     const EndQuery query = parseEndQuery(request.query());
     if (!query.error.isEmpty())
         return refusal(query.error);
-    const PairingPolicy::Answer answer = policy.end(query, caller, clock.elapsed());
+    const PairingPolicy::Answer answer = policy.end(query, caller, now());
     report(answer.events);
     return line(answer.line);
 }

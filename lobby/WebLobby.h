@@ -22,6 +22,8 @@ struct WebLobbyConfig
     qint64 recentMs = 20 * 1000;         // a proposed host is passed over this long
     quint32 idSeed = 0;                  // 0: seeded from the system
     ConnectionLimits connections;
+    // The lobby's time in milliseconds; unset: time since the lobby was made.
+    std::function<qint64()> now;
 };
 
 // The matchmaking web server: answers "/start.asp" and "/end.asp" with one
@@ -61,6 +63,7 @@ private:
     LobbyStats ownStats;
     LobbyStats *stats;
     std::function<LobbyFigures()> figures;
+    std::function<qint64()> now;
     QHttpServer http;
     GuardedTcpServer *tcp;
 };

@@ -149,8 +149,10 @@ private slots:
     // the knocker reports it with its ID and is sent on to the next host.
     void busyHostIsReportedAndCallerSentOn()
     {
+        qint64 now = 0;
         WebLobbyConfig config;
         config.recentMs = 300;
+        config.now = [&now] { return now; };
         WebLobby lobby(config);
         QSignalSpy log(&lobby, &WebLobby::pairingEvent);
         const quint16 port = lobby.listen(QHostAddress::LocalHost, 0);
@@ -175,9 +177,7 @@ private slots:
         QCOMPARE(lobby.waiting().size(), 2);
 
         // Once that proposal is no longer recent, the busy host is the first offered again.
-        QElapsedTimer since;
-        since.start();
-        QTRY_VERIFY_WITH_TIMEOUT(since.elapsed() > config.recentMs + 50, 5000);
+        now += config.recentMs;
         QVERIFY(knocker.link->Start(1, webAddress(port), START_VIA_SERVER, GAME_KIND));
         QTRY_VERIFY_WITH_TIMEOUT(knocker.saw(LINK_JOINED), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(next.saw(LINK_PEER_JOINED), 10000);
@@ -249,17 +249,26 @@ private slots:
         QVERIFY(lobby.start(QStringLiteral(LOBBY_PROGRAM)));
         const long before = lobby.residentKiB();
         QVERIFY(before > 0);
+#ifdef SORVADA_SANITIZED
+        // Every query is several times slower through the sanitizer, and the burst has a time
+        // bound: fewer queries run the same code.
+        constexpr int TOTAL = 2000;
+#else
         constexpr int TOTAL = 10000;
+#endif
         const BurstResult burst = startBurst(manager, webAddress(lobby.httpPort), TOTAL);
         const int done = burst.done, failed = burst.failed;
         QCOMPARE(done, TOTAL);
         QCOMPARE(failed, 0);
-        const long after = lobby.residentKiB();
-        qInfo("lobby resident memory: %ld KiB before, %ld KiB after %d requests", before, after, TOTAL);
-        QVERIFY2(after - before < 32 * 1024, "the burst grew the lobby by more than 32 MiB");
         QVERIFY(get(webAddress(lobby.httpPort) + QStringLiteral("/start.asp?type=4&port=65530&mode=WANT_CONNECT&ID="))
                     .endsWith('\n'));
         QCOMPARE(lobby.process.state(), QProcess::Running);
+        const long after = lobby.residentKiB();
+        qInfo("lobby resident memory: %ld KiB before, %ld KiB after %d requests", before, after, TOTAL);
+#ifdef SORVADA_SANITIZED
+        QSKIP("memory growth is checked in the plain build: here it would measure the sanitizer's own bookkeeping");
+#endif
+        QVERIFY2(after - before < 32 * 1024, "the burst grew the lobby by more than 32 MiB");
     }
 };
 

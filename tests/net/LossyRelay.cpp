@@ -1,5 +1,7 @@
 #include "LossyRelay.h"
 
+#include "PeerRecord.h"
+
 #include <QHostAddress>
 
 namespace {
@@ -15,10 +17,25 @@ QByteArray readOne(QUdpSocket &socket, quint16 *fromPort)
     return datagram;
 }
 
+// One step of the splitmix64 generator: a well-mixed 64-bit value from any 64-bit state.
+uint64_t mix(uint64_t &state)
+{
+    uint64_t z = (state += 0x9e3779b97f4a7c15ull);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
+    return z ^ (z >> 31);
+}
+
+// A number in [0, 1) drawn from the state.
+double uniform(uint64_t &state)
+{
+    return double(mix(state) >> 11) * 0x1.0p-53;
+}
+
 } // namespace
 
-LossyRelay::LossyRelay(quint16 serverPort_, unsigned seed, QObject *parent)
-    : QObject(parent), serverPort(serverPort_), random(seed)
+LossyRelay::LossyRelay(quint16 serverPort_, unsigned seed_, QObject *parent)
+    : QObject(parent), serverPort(serverPort_), seed(seed_)
 {
     front.bind(QHostAddress::LocalHost, 0);
     back.bind(QHostAddress::LocalHost, 0);
@@ -50,21 +67,31 @@ void LossyRelay::readBack()
     }
 }
 
-bool LossyRelay::chance(double p)
-{
-    return std::uniform_real_distribution<double>(0.0, 1.0)(random) < p;
-}
-
 void LossyRelay::relay(Direction direction, const QByteArray &datagram)
 {
-    if (chance(current.drop)) {
+    // Which record this is, and which of its sends: the fate of the datagram follows from that.
+    PeerRecord record;
+    if (!record.assign(datagram)) {
+        deliver(direction, datagram);
+        return;
+    }
+    const uint32_t number = record.type() == ACK ? record.ackNumber() : record.sequence();
+    Seen &times = seen[RecordKey(direction, record.type(), number)];
+    uint64_t state = seed;
+    for (const uint64_t part : {uint64_t(direction), uint64_t(record.type()), uint64_t(number),
+                                uint64_t(times.times++)})
+        state = mix(state) ^ part;
+    const double dropDraw = uniform(state), duplicateDraw = uniform(state), reorderDraw = uniform(state);
+
+    if (dropDraw < current.drop && times.dropped < MOST_DROPS_OF_ONE_RECORD) {
+        ++times.dropped;
         ++tally.dropped;
         return;
     }
-    const bool twice = chance(current.duplicate);
+    const bool twice = duplicateDraw < current.duplicate;
     if (twice)
         ++tally.duplicated;
-    if (!held[direction] && chance(current.reorder)) {
+    if (!held[direction] && reorderDraw < current.reorder) {
         ++tally.reordered;
         held[direction] = datagram;
         heldTimer[direction].start(HOLD_MS);

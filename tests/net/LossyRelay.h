@@ -1,23 +1,39 @@
 #pragma once
 
 // A UDP relay on 127.0.0.1 between a link's client and its game server that misbehaves on
-// purpose: it drops, duplicates and reorders datagrams, each by its own probability, drawn from
-// a seeded generator so that a failing run can be replayed. The client talks to frontPort()
-// as if it were the server; the server sees the relay's back socket as its client.
-// Faults start switched off, so that the once-sent JOIN handshake can pass first.
+// purpose: it drops, duplicates and reorders datagrams, each by its own probability.
+//
+// Whether a datagram is dropped, duplicated or held back depends only on the seed, its
+// direction, which record it carries (its type and sequence number, or the number an ACK
+// acknowledges) and how many times that record has passed this way before: never on the order
+// in which datagrams of different records happen to arrive, so a match played through the relay
+// meets the same faults however busy the machine is. (Only a held datagram's release waits on
+// the next datagram or a short timer.) The client talks to frontPort() as if it were the server; the server
+// sees the relay's back socket as its client. Faults start switched off, so that the once-sent
+// JOIN handshake can pass first.
+
+#include "PeerSocket.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <cstdint>
+#include <map>
 #include <optional>
-#include <random>
+#include <tuple>
 
 class LossyRelay : public QObject {
     Q_OBJECT
 
 public:
+    // The same record is dropped at most this often in each direction. Of a record's ten sends
+    // at least eight get through, each is acknowledged, and of those acknowledgements at most
+    // two are dropped: the relay alone never makes a link give its peer up.
+    static constexpr int MOST_DROPS_OF_ONE_RECORD = 2;
+    static_assert(2 * MOST_DROPS_OF_ONE_RECORD < PeerSocket::MAX_SENDS);
+
     struct Faults {
         double drop = 0.0;      // the datagram is not passed on
         double duplicate = 0.0; // passed on twice
@@ -42,13 +58,18 @@ public:
 
 private:
     enum Direction { ToServer = 0, ToClient = 1 };
+    // Direction, record type, sequence (or acknowledged) number.
+    using RecordKey = std::tuple<int, uint8_t, uint32_t>;
+    struct Seen {
+        uint32_t times = 0;
+        int dropped = 0;
+    };
 
     void readFront();
     void readBack();
     void relay(Direction direction, const QByteArray &datagram);
     void deliver(Direction direction, const QByteArray &datagram);
     void flushHeld(Direction direction);
-    bool chance(double p);
 
     QUdpSocket front;
     QUdpSocket back;
@@ -57,7 +78,8 @@ private:
     bool serverSilent = false;
     Faults current;
     Counts tally;
-    std::mt19937 random;
+    uint64_t seed;
+    std::map<RecordKey, Seen> seen;
     std::optional<QByteArray> held[2];
     QTimer heldTimer[2];
 };
