@@ -18,6 +18,8 @@ test_flags=("-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG")
 cd "$build"
 export QT_QPA_PLATFORM=offscreen
 ctest --output-on-failure --parallel "$(nproc)" --timeout 300
+# Both Debian packages built from this tree and checked as Debian checks them.
+bash "$root/scripts/check-packages.sh" "$build"
 
 # The sanitized build leaves out the art generator, the benchmarks and the render tool: no test
 # runs them.

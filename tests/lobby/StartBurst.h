@@ -42,7 +42,8 @@ inline BurstResult startBurst(QNetworkAccessManager &manager, const QString &bas
     };
     for (int i = 0; i < inFlight && i < total; ++i)
         launch();
-    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    // A generous bound: a burst on a busy machine under the sanitizers is slow, not stuck.
+    QTimer::singleShot(240000, &loop, &QEventLoop::quit);
     loop.exec();
     return result;
 }
