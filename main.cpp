@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "CGameApp.h"
 #include "CScoreDlg.h"
 #include "GameBoard.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Numbers by which the program refers to its resources: strings, commands,
 // dialogs, pictures, cursors, menu, accelerators and icon. They never change,

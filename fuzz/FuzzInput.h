@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What every fuzz target shares: a broken invariant stops the run as a crash,
 // and the input is read byte by byte, as zeros once it is used up.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bodies of a matchmaking web server's answer, through the same first-line reading and
 // answer parsing that a start query uses. Besides not crashing, a parsed answer must be one that
 // the server could have meant: a Client answer rebuilt from its fields parses to the same fields.

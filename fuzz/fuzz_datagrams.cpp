@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary datagrams into a linked PeerSocket with the main window's play controller behind it,
 // connected as the application connects them. Each input first opens the link the way a copy
 // does through a directory server (as host or as joiner), then feeds datagrams of any size, each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Received legs into the board. Two boards play one set against each other, one as host and one
 // as joiner, the way two copies do: each local move is chosen by the input among the legal ones
 // (captures continued leg by leg as move entry does) and its legs go through the other board's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the seed corpora of the fuzz targets from real records, built with the same writers the
 // game uses: fuzz_seeds <corpus-folder>. The output is committed under fuzz/corpus/; run it again
 // only when the record format or an input layout of a target changes.

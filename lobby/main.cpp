@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // sorvada-lobby: pairs copies of the game that connect through a server,
 // over HTTP (start.asp / end.asp) and over the UDP directory protocol.
 #include "DirectoryServer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // One HTTP GET whose answer is the first line of the body: the text up to the first line feed,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What the link tells the main window, as the first argument of PeerSocket::linkEvent.

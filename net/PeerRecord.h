@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The one datagram two copies exchange: always RECORD_SIZE bytes, type in byte 0, payload

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The one UDP link between two copies of the game, and the matchmaking queries that find the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "GameBoard.h"
 
 // A leg from the peer is replayed only when it is the opponent's turn and the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang and runs them side by side, each for a bounded time,
 # starting from its committed seed corpus (fuzz/corpus/<target>/, never written to). A crash, a
 # sanitizer report or a broken invariant ends the script with a failure; the input that caused it

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Regenerates the board pictures, cursors and icons in assets/ from the drawing
 # program in tools/artgen. The build never runs it: the files it writes are kept
 # in the repository and compiled in from there.

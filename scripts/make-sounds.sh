@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Regenerates assets/sounds/start.wav and assets/sounds/message.wav.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets everything up, builds, and runs every test through CTest; then builds and runs the whole
 # suite again with AddressSanitizer and UndefinedBehaviorSanitizer (any report fails), and runs
 # each fuzz target for a short time from its committed corpus (scripts/fuzz.sh runs them longer).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the real game window offscreen, from both sides of a set in play,
 # into docs/screenshot-host.png and docs/screenshot-join.png.
 # Usage: scripts/screenshots.sh [build-folder]

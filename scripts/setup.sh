@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what Sorvada needs from Debian 12 and builds it. Safe to run again.
 # Usage: scripts/setup.sh [build-folder] [extra cmake arguments...]
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Drives real modal dialogs from inside their own event loop: the action is
 // run on the next modal widget that comes up, so a test can open a dialog

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A burst of start queries against a web lobby, each from a port of its own,
 // with a handful on the way at once, waited for with a generous bound.

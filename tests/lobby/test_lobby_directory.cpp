@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The UDP directory with real sockets on 127.0.0.1, playing the copies by hand.
 #include "DirectoryServer.h"
 #include "PeerRecord.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lobby's command line.
 #include "LobbyOptions.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Two or three copies of the game link paired through a real lobby on
 // 127.0.0.1: the lobby program itself, or its web part in this process where
 // the test needs to look into its queue or shorten its times.

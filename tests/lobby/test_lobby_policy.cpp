@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lobby's pairing rules, checked without any sockets: the clock is passed in.
 #include "LobbyQueries.h"
 #include "MatchIds.h"

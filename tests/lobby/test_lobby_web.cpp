@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The web lobby over real HTTP on 127.0.0.1: answers, refusals and a flood.
 #include "WebLobby.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Two complete copies of the game in one process, linked over real UDP on
 // 127.0.0.1: each with its own board, link, window (with its chat window and

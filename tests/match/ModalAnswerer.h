@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Answers real modal dialogs as they come up, from inside their own event
 // loops: "when a modal dialog of class X (with text Y) appears, click button

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A match's less travelled roads between two real copies: a long Russian
 // capture, chat, a peer that breaks the rules, legs that come before the new
 // board, a greeting without a variant, a peer that leaves, and a client that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole sets between two real copies over loopback: the introduction, moves
 // entered by clicks on the real boards, and a set played to its end.
 #include "MatchHarness.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How sets end between two real copies: draws, capitulations, the loss for
 // want of a move, and which side opens the next set.
 #include "MatchHarness.h"

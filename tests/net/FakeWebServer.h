@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A matchmaking web server played by the test: it answers each GET with the body the test

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A UDP relay on 127.0.0.1 between a link's client and its game server that misbehaves on

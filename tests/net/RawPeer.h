@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A bare UDP endpoint on 127.0.0.1 that plays the other party of a link by hand: it sends any

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The first line of the matchmaking web server's answer, as the client understands it.
 
 #include "MatchAnswer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pairing two links through a matchmaking web server played by the test, and the client's
 // side of every answer it may give.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whatever arrives from the network, the link either acts on it as a whole or refuses it
 // quietly: no reply, no event, no change of state.
 

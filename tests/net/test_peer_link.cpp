@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Two real links on 127.0.0.1, or one link and a hand-played peer: opening the link in every
 // way, reliable ordered delivery through a faulty network, and the link records.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The byte layout of the 350-byte record: what each writer puts where, what it leaves alone,
 // and that every reader stays inside its field.
 

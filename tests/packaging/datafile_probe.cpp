@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prints, one a line, where the program would find each data file named on
 // the command line (an empty line when it would find none). Copied into an
 // installed tree, it shows what the installed program sees.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Puts the calling thread into a network namespace of its own whose loopback interface loses,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bad input at the edges of the program: a settings file that cannot be read or holds rubbish,
 // stored texts far longer than any dialog expects, and a game port that another program holds.
 // The program must fall back to its defaults, keep its dialogs usable, and give up cleanly.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real lobby program under a flood of malformed and oversized requests, over HTTP and over
 // its UDP directory, while well-formed callers keep coming: each of them must still get its
 // answer, and the program must still be running, and small, at the end.

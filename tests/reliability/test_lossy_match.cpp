@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole matches between two real copies of the game over a network that loses, duplicates and
 // reorders datagrams: the boards must agree after every leg and at every set's end, both copies
 // must keep the same score, and every game message must reach the other copy exactly once and in

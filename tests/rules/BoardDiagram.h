@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Positions for the rules tests, written as 8 text rows as the local player
 // sees the board (row 0 at the top):

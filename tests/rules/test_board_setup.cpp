@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The opening position of both sides and the board's geometry: pixels to
 // squares and square names as each player sees the board.
 #include <QtTest>

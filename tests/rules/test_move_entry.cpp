@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Clicks turned into selections and legs, and the legs reported for sending.
 #include <QtTest>
 

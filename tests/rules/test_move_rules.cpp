@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Move generation, leg application, continuation of captures, crowning and
 // the end of a set, for both variants, on positions written as diagrams.
 #include <QtTest>

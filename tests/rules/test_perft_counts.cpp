@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the benchmark program and checks its move counts from the opening
 // position against the published figures; --verify makes it also compare the
 // two boards after every move.

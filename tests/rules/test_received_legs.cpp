@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Legs from the peer: the legs of the opponent's legal moves are replayed
 // exactly, taking pieces at each leg; anything else (out of turn, not a legal
 // move now, a move ended too early or too late, a wrong turning square) is

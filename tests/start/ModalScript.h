@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Answers the modal dialogs of a sequence one after the other, from the
 // event loop of each: every step runs once on the next modal widget that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A complete window as the program builds it, with its own board, an unopened
 // link and settings in a temporary folder.

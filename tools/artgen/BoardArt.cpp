@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "BoardArt.h"
 #include "ArtWriter.h"
 #include "Wood.h"

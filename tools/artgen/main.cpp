@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws every board picture, cursor and icon of the game and writes them as
 // files under the folder named on the command line:
 //   pictures/<number>.png   the 40 x 40 board pictures of both sets

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // sorvada-lobbyload: starts a lobby on free ports of 127.0.0.1 and measures
 // how many pairs per second it makes over HTTP and over the UDP directory,
 // then its resident memory after a burst of start queries.

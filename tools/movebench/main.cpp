@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Two complete copies of the game over loopback UDP play moves chosen by a
 // seeded generator, entered by clicks on the real boards. For every move the
 // program measures the time from the click that completes it on one copy to

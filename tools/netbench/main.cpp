@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prints how fast the peer link is on this machine:
 //  1. the time from SendReliable on one copy to LINK_RECEIVED on the other over loopback,
 //     one record at a time (each waits for the previous acknowledgement), median and 99th

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // sorvada-perft: counts the positions after 1..N complete moves from the
 // opening position and prints how fast the rules produce them.
 #include <ctime>

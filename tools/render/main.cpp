@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the real game window, as each of the two players sees it in the
 // middle of a set, into PNG files:
 //   sorvada-render <host.png> <join.png>

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Synthesises the game's two sounds.
 
 start.wav   -- a short rising three-note chime, played when the opponent arrives.
