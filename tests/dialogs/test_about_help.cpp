@@ -42,6 +42,17 @@ public slots:
     void open(const QUrl &url) { urls.append(url); }
 };
 
+// Writes a page of the help folder beside the test program; returns the folder, empty on failure.
+QString writeHelpPage(const char *name, const char *body)
+{
+    const QString helpDir = QCoreApplication::applicationDirPath() + QStringLiteral("/help");
+    QFile page(helpDir + QLatin1Char('/') + QLatin1String(name));
+    if (!QDir().mkpath(helpDir) || !page.open(QIODevice::WriteOnly))
+        return QString();
+    page.write(QByteArray("<html><body>") + body + "</body></html>\n");
+    return helpDir;
+}
+
 class TestAboutHelp : public QObject
 {
     Q_OBJECT
@@ -237,17 +248,11 @@ private slots:
     // as its address.
     void helpWithoutABrowserOpensTheOwnHelpWindow()
     {
-        const QString helpDir = QCoreApplication::applicationDirPath() + QStringLiteral("/help");
-        QVERIFY(QDir().mkpath(helpDir));
-        QFile page(helpDir + QStringLiteral("/index.html"));
-        QVERIFY(page.open(QIODevice::WriteOnly));
-        page.write("<html><body><p>Contents: <a href=\"rules.html\">Rules</a>,"
-                   " <a href=\"https://example.org/club\">the club</a>.</p></body></html>\n");
-        page.close();
-        QFile rules(helpDir + QStringLiteral("/rules.html"));
-        QVERIFY(rules.open(QIODevice::WriteOnly));
-        rules.write("<html><body><p>Men move forward.</p></body></html>\n");
-        rules.close();
+        const QString helpDir = writeHelpPage("index.html",
+                                              "<p>Contents: <a href=\"rules.html\">Rules</a>,"
+                                              " <a href=\"https://example.org/club\">the club</a>.</p>");
+        QVERIFY(!helpDir.isEmpty());
+        QVERIFY(!writeHelpPage("rules.html", "<p>Men move forward.</p>").isEmpty());
 
         QWidget window;
         window.show();
@@ -286,13 +291,9 @@ private slots:
     {
         if (!QStringLiteral(SORVADA_HOME_PAGE).isEmpty())
             QSKIP("this build names a web site as its home page");
-        const QString helpDir = QCoreApplication::applicationDirPath() + QStringLiteral("/help");
-        QVERIFY(QDir().mkpath(helpDir));
+        const QString helpDir = writeHelpPage("index.html", "<h2 id=\"about\">About</h2>");
+        QVERIFY(!helpDir.isEmpty());
         const auto removePage = qScopeGuard([&helpDir] { QDir(helpDir).removeRecursively(); });
-        QFile page(helpDir + QStringLiteral("/index.html"));
-        QVERIFY(page.open(QIODevice::WriteOnly));
-        page.write("<html><body><h2 id=\"about\">About</h2></body></html>\n");
-        page.close();
 
         QWidget window;
         window.show();
@@ -309,16 +310,12 @@ private slots:
     // installed help page; an address given at build time is opened instead.
     void homePageOpensTheHelpPageAboutSection()
     {
-        const QString helpDir = QCoreApplication::applicationDirPath() + QStringLiteral("/help");
-        QVERIFY(QDir().mkpath(helpDir));
+        const QString helpDir = writeHelpPage("index.html", "<h2 id=\"about\">About</h2>");
+        QVERIFY(!helpDir.isEmpty());
         const auto removePage = qScopeGuard([&helpDir] { QDir(helpDir).removeRecursively(); });
-        QFile page(helpDir + QStringLiteral("/index.html"));
-        QVERIFY(page.open(QIODevice::WriteOnly));
-        page.write("<html><body><h2 id=\"about\">About</h2></body></html>\n");
-        page.close();
 
         const QString configured = QStringLiteral(SORVADA_HOME_PAGE);
-        const QUrl expected = configured.isEmpty() ? QUrl::fromLocalFile(QFileInfo(page).absoluteFilePath())
+        const QUrl expected = configured.isEmpty() ? QUrl::fromLocalFile(QFileInfo(helpDir + QStringLiteral("/index.html")).absoluteFilePath())
                                                    : QUrl(configured);
         QUrl home = expected;
         home.setFragment(configured.isEmpty() ? QStringLiteral("about") : expected.fragment());

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "ResidentMemory.h"
 // sorvada-lobbyload: starts a lobby on free ports of 127.0.0.1 and measures
 // how many pairs per second it makes over HTTP and over the UDP directory,
 // then its resident memory after a burst of start queries.
@@ -25,16 +26,6 @@
 #include <memory>
 
 namespace {
-
-long residentKiB(qint64 pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QRegularExpression rss(QStringLiteral("^VmRSS:\\s+(\\d+) kB"), QRegularExpression::MultilineOption);
-    const QRegularExpressionMatch m = rss.match(QString::fromLatin1(status.readAll()));
-    return m.hasMatch() ? m.captured(1).toLong() : -1;
-}
 
 // Runs `total` jobs with at most `parallel` in flight; each job calls done() once.
 // Gives up after the time limit so that the program always stops by itself.

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "ResidentMemory.h"
 // sorvada-relaybench [matches] [lobby program]: starts the real lobby on
 // 127.0.0.1 and prints what its relay costs: memory per relayed match (after
 // pairing that many matches, each with two endpoints of its own), datagrams
@@ -28,16 +29,6 @@
 
 namespace {
 using Clock = std::chrono::steady_clock;
-
-long residentKiB(qint64 pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QRegularExpression rss(QStringLiteral("^VmRSS:\\s+(\\d+) kB"), QRegularExpression::MultilineOption);
-    const QRegularExpressionMatch m = rss.match(QString::fromLatin1(status.readAll()));
-    return m.hasMatch() ? m.captured(1).toLong() : -1;
-}
 
 sockaddr_in address(const char *ip, quint16 port)
 {
