@@ -20,10 +20,8 @@
 //
 // Rule operations answer 1 or 0 (flags are 32-bit 0/1 values) and report
 // nothing themselves.
-class GameBoard : public PieceRecord {
+class GameBoard {
 public:
-    GameBoard() = default;
-    ~GameBoard() override = default;
 
     // --- set-up and plain state -------------------------------------------
     // The link role decides colours: ROLE_SERVER plays light (owner 1) and

@@ -5,8 +5,6 @@
 // One of the 24 pieces of a set. A piece keeps its index for the whole set.
 class PieceRecord {
 public:
-    virtual ~PieceRecord() = default;
-
     // 1 once the piece has been taken; the rules skip it from then on.
     int32_t captured = 0;
     // Number of valid entries in targets.
