@@ -3,6 +3,7 @@
 
 #include "DialogBuilder.h"
 #include "ResourceIds.h"
+#include "SettingKeys.h"
 #include "SettingsStore.h"
 
 #include <QPushButton>
@@ -36,7 +37,7 @@ CVariantDlg::CVariantDlg(SettingsStore &settings, QWidget *parent)
 
 int CVariantDlg::exec()
 {
-    const bool russian = settings.readInt(QStringLiteral("VarGame"), 0) == 2;
+    const bool russian = settings.readInt(SettingKey::VarGame, 0) == 2;
     setRadio(control<QRadioButton>(this, IDC_RUSSIAN), russian);
     setRadio(control<QRadioButton>(this, IDC_AMERICAN), !russian);
     control<QPushButton>(this, 1)->setFocus(Qt::OtherFocusReason);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SettingsStore.h"
+#include "SettingKeys.h"
 #include "StringTable.h"
 #include "ResourceIds.h"
 
@@ -24,16 +25,16 @@ private slots:
     void missingValuesGiveTheDefaults()
     {
         SettingsStore store(QStringLiteral("sorvada-empty"));
-        QCOMPARE(store.readInt(QStringLiteral("Mode"), 0), 0);
-        QCOMPARE(store.readInt(QStringLiteral("VarGame"), 7), 7);
-        QCOMPARE(store.readString(QStringLiteral("Player")), QString());
+        QCOMPARE(store.readInt(SettingKey::Mode, 0), 0);
+        QCOMPARE(store.readInt(SettingKey::VarGame, 7), 7);
+        QCOMPARE(store.readString(SettingKey::Player), QString());
     }
 
     void writesReachTheFileAtOnceAndReadBack()
     {
         SettingsStore store(QStringLiteral("sorvada"));
-        store.writeInt(QStringLiteral("Start"), 5);
-        store.writeString(QStringLiteral("Player"), QStringLiteral("Alice"));
+        store.writeInt(SettingKey::Start, 5);
+        store.writeString(SettingKey::Player, QStringLiteral("Alice"));
         QVERIFY(store.location().startsWith(config.path()));
         QVERIFY(store.location().contains(QStringLiteral("Tavimore")));
 
@@ -44,17 +45,17 @@ private slots:
         QVERIFY(text.contains("Player=Alice"));
 
         SettingsStore again(QStringLiteral("sorvada"));
-        QCOMPARE(again.readInt(QStringLiteral("Start"), 0), 5);
-        QCOMPARE(again.readString(QStringLiteral("Player")), QStringLiteral("Alice"));
+        QCOMPARE(again.readInt(SettingKey::Start, 0), 5);
+        QCOMPARE(again.readString(SettingKey::Player), QStringLiteral("Alice"));
     }
 
     void anotherProgramNameHasItsOwnStore()
     {
         SettingsStore first(QStringLiteral("sorvada"));
-        first.writeString(QStringLiteral("Server"), QStringLiteral("host.example"));
+        first.writeString(SettingKey::Server, QStringLiteral("host.example"));
         SettingsStore copy(QStringLiteral("sorvada-copy"));
-        QCOMPARE(copy.readString(QStringLiteral("Server")), QString());
-        QCOMPARE(copy.readInt(QStringLiteral("Mode"), 0), 0);
+        QCOMPARE(copy.readString(SettingKey::Server), QString());
+        QCOMPARE(copy.readInt(SettingKey::Mode, 0), 0);
     }
 
     void garbageReadsAsTheDefault()
@@ -66,9 +67,9 @@ private slots:
         file.write("[Names]\nMode=banana\nStart=\nVarGame=2\n\x01\x02\xff garbage line\n");
         file.close();
         SettingsStore reread(QStringLiteral("sorvada-garbage"));
-        QCOMPARE(reread.readInt(QStringLiteral("Mode"), 0), 0);
-        QCOMPARE(reread.readInt(QStringLiteral("Start"), 0), 0);
-        QCOMPARE(reread.readInt(QStringLiteral("VarGame"), 0), 2);
+        QCOMPARE(reread.readInt(SettingKey::Mode, 0), 0);
+        QCOMPARE(reread.readInt(SettingKey::Start, 0), 0);
+        QCOMPARE(reread.readInt(SettingKey::VarGame, 0), 2);
     }
 
     void everyStringAndPromptIsPresent()

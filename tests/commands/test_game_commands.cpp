@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ModalScript.h"
+#include "SettingKeys.h"
 #include "WindowFixture.h"
 
 #include "CScoreDlg.h"
@@ -87,18 +88,18 @@ private slots:
         QVERIFY(!start->isChecked());
         start->trigger();
         QCOMPARE(w.window->startAlarmOff, 1);
-        QCOMPARE(SettingsStore(storeName).readInt(QStringLiteral("Start"), -1), 1);
+        QCOMPARE(SettingsStore(storeName).readInt(SettingKey::Start, -1), 1);
         w.window->OnUpdateStartAlarm();
         QVERIFY(!start->isChecked());
         start->trigger();
         QCOMPARE(w.window->startAlarmOff, 0);
-        QCOMPARE(SettingsStore(storeName).readInt(QStringLiteral("Start"), -1), 0);
+        QCOMPARE(SettingsStore(storeName).readInt(SettingKey::Start, -1), 0);
         w.window->OnUpdateStartAlarm();
         QVERIFY(start->isChecked());
 
         w.window->messageAlarmOff = 0;
         message->trigger();
-        QCOMPARE(SettingsStore(storeName).readInt(QStringLiteral("Message"), -1), 1);
+        QCOMPARE(SettingsStore(storeName).readInt(SettingKey::Message, -1), 1);
         w.window->OnUpdateMessageAlarm();
         QVERIFY(!message->isChecked());
     }

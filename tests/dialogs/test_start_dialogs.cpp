@@ -5,6 +5,7 @@
 #include "DataFiles.h"
 #include "DialogBuilder.h"
 #include "DialogDriver.h"
+#include "SettingKeys.h"
 #include "SettingsStore.h"
 
 #include <QClipboard>
@@ -120,7 +121,7 @@ private slots:
         QFETCH(int, mode);
         QFETCH(int, checked);
         SettingsStore store(freshName());
-        store.writeInt(QStringLiteral("Mode"), mode);
+        store.writeInt(SettingKey::Mode, mode);
         CStartDlg start(store);
         start.name = QStringLiteral("Ann");
         RadioState seen;
@@ -371,7 +372,7 @@ private slots:
         QFETCH(int, stored);
         QFETCH(bool, russian);
         SettingsStore store(freshName());
-        store.writeInt(QStringLiteral("VarGame"), stored);
+        store.writeInt(SettingKey::VarGame, stored);
         CVariantDlg variant(store);
         bool russianChecked = !russian, americanChecked = russian;
         QWidget *focus = nullptr;
@@ -394,7 +395,7 @@ private slots:
     void variantEscapeAnswersWithTheCheckedButton()
     {
         SettingsStore store(freshName());
-        store.writeInt(QStringLiteral("VarGame"), 2);
+        store.writeInt(SettingKey::VarGame, 2);
         CVariantDlg variant(store);
         QVERIFY(!(variant.windowFlags() & Qt::WindowCloseButtonHint));
         onModal([&](QWidget *d) { QTest::keyClick(d, Qt::Key_Escape); });

@@ -14,6 +14,7 @@
 #include "PeerRecord.h"
 #include "PeerSocket.h"
 #include "RawPeer.h"
+#include "SettingKeys.h"
 #include "SettingsStore.h"
 
 #include <QAbstractButton>
@@ -111,12 +112,13 @@ private:
     void expectDefaults()
     {
         SettingsStore store(APP);
-        for (const char *entry : {"Mode", "VarGame", "Start", "Message"})
-            QCOMPARE(store.readInt(QLatin1String(entry), 4711), 4711);
+        for (QLatin1StringView entry : {SettingKey::Mode, SettingKey::VarGame, SettingKey::Start,
+                                        SettingKey::Message})
+            QCOMPARE(store.readInt(entry, 4711), 4711);
         // The texts' default is the empty text; a rubbish value that still decodes as a text
         // (a null text, say) reads as empty as well.
-        for (const char *entry : {"Player", "Server"})
-            QCOMPARE(store.readString(QLatin1String(entry)), QString());
+        for (QLatin1StringView entry : {SettingKey::Player, SettingKey::Server})
+            QCOMPARE(store.readString(entry), QString());
 
         CStartDlg start(store);
         ModalScript startScript({[](QWidget *w) {
@@ -183,8 +185,8 @@ private slots:
         QVERIFY(QDir().mkpath(settingsFile()));
         expectDefaults();
         SettingsStore store(APP);
-        store.writeInt(QStringLiteral("Mode"), 1);
-        store.writeString(QStringLiteral("Player"), QStringLiteral("Ilse"));
+        store.writeInt(SettingKey::Mode, 1);
+        store.writeString(SettingKey::Player, QStringLiteral("Ilse"));
         QVERIFY(QFileInfo(settingsFile()).isDir());
     }
 
@@ -201,9 +203,9 @@ private slots:
         SettingsStore store(APP);
         const QString longName(10000, u'N');
         const QString longAddress = QStringLiteral("127.0.0.1.") + QString(9990, u'a');
-        store.writeString(QStringLiteral("Player"), longName);
-        store.writeString(QStringLiteral("Server"), longAddress);
-        QCOMPARE(store.readString(QStringLiteral("Player")).size(), 10000);
+        store.writeString(SettingKey::Player, longName);
+        store.writeString(SettingKey::Server, longAddress);
+        QCOMPARE(store.readString(SettingKey::Player).size(), 10000);
 
         // The sizes the dialogs have with short texts.
         CStartDlg plainStart(store);
@@ -244,8 +246,8 @@ private slots:
         QVERIFY(script.done());
         QCOMPARE(warning, QStringLiteral("Please enter no more than 15 characters."));
         QCOMPARE(window.playerName, QStringLiteral("Ilse"));
-        QCOMPARE(store.readString(QStringLiteral("Player")), QStringLiteral("Ilse"));
-        QCOMPARE(store.readString(QStringLiteral("Server")), QStringLiteral("127.0.0.1"));
+        QCOMPARE(store.readString(SettingKey::Player), QStringLiteral("Ilse"));
+        QCOMPARE(store.readString(SettingKey::Server), QStringLiteral("127.0.0.1"));
         // The link went on to knock at the server the player typed.
         QVERIFY(server.waitFor(JOIN, 0, WAIT_MS));
         QCOMPARE(server.last(JOIN)->record().gameKind(), GAME_KIND);
@@ -263,7 +265,7 @@ private slots:
         PeerSocket link(config);
         QSignalSpy events(&link, &PeerSocket::linkEvent);
         SettingsStore store(APP);
-        store.writeString(QStringLiteral("Player"), QStringLiteral("Ilse"));
+        store.writeString(SettingKey::Player, QStringLiteral("Ilse"));
 
         QString error;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -294,7 +296,7 @@ private slots:
         QCOMPARE(link.role, ROLE_NONE);
         QCOMPARE(events.count(), 0);
         QCOMPARE(link.localPort(), quint16(0));
-        QCOMPARE(store.readInt(QStringLiteral("Mode"), -1), 1);
+        QCOMPARE(store.readInt(SettingKey::Mode, -1), 1);
         // The other program still has its port and got nothing from us.
         QCOMPARE(holder.state(), QAbstractSocket::BoundState);
         QVERIFY(!holder.hasPendingDatagrams());

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ModalScript.h"
 #include "RawPeer.h"
+#include "SettingKeys.h"
 #include "WindowFixture.h"
 
 #include "CServerDlg.h"
@@ -116,14 +117,14 @@ private slots:
         QCOMPARE(w.window->RunStartSequence(), 0);
         QVERIFY(joinPreselected);
         QCOMPARE(shownName, QString());
-        QCOMPARE(store().readInt(QStringLiteral("Mode"), -1), -1);
-        QCOMPARE(store().readString(QStringLiteral("Player"), QStringLiteral("none")),
+        QCOMPARE(store().readInt(SettingKey::Mode, -1), -1);
+        QCOMPARE(store().readString(SettingKey::Player, QStringLiteral("none")),
                  QStringLiteral("none"));
     }
 
     void anEmptyNameIsRefusedUntilTheDialogIsCancelled()
     {
-        SettingsStore(storeName).writeInt(QStringLiteral("Mode"), 2);
+        SettingsStore(storeName).writeInt(SettingKey::Mode, 2);
         WindowUnderTest w;
         ModalScript script;
         SeenBox warning;
@@ -140,14 +141,14 @@ private slots:
         QCOMPARE(warning.text, QStringLiteral("You should enter your name!"));
         QCOMPARE(warning.icon, QMessageBox::Warning);
         QVERIFY(reopenedWithStoredChoice);
-        QCOMPARE(store().readString(QStringLiteral("Player"), QStringLiteral("none")),
+        QCOMPARE(store().readString(SettingKey::Player, QStringLiteral("none")),
                  QStringLiteral("none"));
-        QCOMPARE(store().readInt(QStringLiteral("Mode"), -1), 2);
+        QCOMPARE(store().readInt(SettingKey::Mode, -1), 2);
     }
 
     void cancellingTheAddressDialogKeepsWhatWasAlreadyStored()
     {
-        SettingsStore(storeName).writeString(QStringLiteral("Server"), QStringLiteral("old.host"));
+        SettingsStore(storeName).writeString(SettingKey::Server, QStringLiteral("old.host"));
         WindowUnderTest w;
         ModalScript script;
         QString offeredAddress;
@@ -158,9 +159,9 @@ private slots:
         QCOMPARE(w.window->RunStartSequence(), 0);
         QCOMPARE(offeredAddress, QStringLiteral("old.host"));
         // A name of one blank is a name.
-        QCOMPARE(store().readString(QStringLiteral("Player")), QStringLiteral(" "));
-        QCOMPARE(store().readInt(QStringLiteral("Mode"), -1), 0);
-        QCOMPARE(store().readString(QStringLiteral("Server")), QStringLiteral("old.host"));
+        QCOMPARE(store().readString(SettingKey::Player), QStringLiteral(" "));
+        QCOMPARE(store().readInt(SettingKey::Mode, -1), 0);
+        QCOMPARE(store().readString(SettingKey::Server), QStringLiteral("old.host"));
         QCOMPARE(w.link.role, ROLE_NONE);
     }
 
@@ -174,9 +175,9 @@ private slots:
         script.then(startAnswer(QStringLiteral("Alice"), 202)).then(serverAnswer(QStringLiteral("127.0.0.1")));
         QCOMPARE(w.window->RunStartSequence(), 1);
         QCOMPARE(w.window->playerName, QStringLiteral("Alice"));
-        QCOMPARE(store().readString(QStringLiteral("Player")), QStringLiteral("Alice"));
-        QCOMPARE(store().readInt(QStringLiteral("Mode"), -1), 0);
-        QCOMPARE(store().readString(QStringLiteral("Server")), QStringLiteral("127.0.0.1"));
+        QCOMPARE(store().readString(SettingKey::Player), QStringLiteral("Alice"));
+        QCOMPARE(store().readInt(SettingKey::Mode, -1), 0);
+        QCOMPARE(store().readString(SettingKey::Server), QStringLiteral("127.0.0.1"));
         QVERIFY(w.window->isWindowTimerActive(TIMER_CONNECT));
         QVERIFY(server.waitFor(JOIN));
         QCOMPARE(server.last(JOIN)->record().bytes[1], GAME_KIND);
@@ -301,7 +302,7 @@ private slots:
         QCOMPARE(titleWhileAsked, QStringLiteral("Sorvada"));
         QCOMPARE(w.window->windowTitle(), QStringLiteral("Carol"));
         QCOMPARE(w.link.role, ROLE_SERVER);
-        QCOMPARE(store().readInt(QStringLiteral("Mode"), -1), 1);
+        QCOMPARE(store().readInt(SettingKey::Mode, -1), 1);
         QVERIFY(!w.window->isWindowTimerActive(TIMER_CONNECT));
     }
 
@@ -318,7 +319,7 @@ private slots:
         QCOMPARE(w.window->RunStartSequence(), 0);
         QCOMPARE(error.text, QStringLiteral("Network error."));
         QCOMPARE(error.icon, QMessageBox::Critical);
-        QCOMPARE(store().readInt(QStringLiteral("Mode"), -1), 1);
+        QCOMPARE(store().readInt(SettingKey::Mode, -1), 1);
     }
 
     void matchmakingThroughADirectoryServerStoresModeTwo()
@@ -330,7 +331,7 @@ private slots:
         ModalScript script;
         script.then(startAnswer(QStringLiteral("Eve"), 204)).then(serverAnswer(QStringLiteral("127.0.0.1")));
         QCOMPARE(w.window->RunStartSequence(), 1);
-        QCOMPARE(store().readInt(QStringLiteral("Mode"), -1), 2);
+        QCOMPARE(store().readInt(SettingKey::Mode, -1), 2);
         QVERIFY(w.window->isWindowTimerActive(TIMER_CONNECT));
         QVERIFY(directory.waitFor(DIRECTORY_REQUEST));
         QCOMPARE(directory.last(DIRECTORY_REQUEST)->record().bytes[1], GAME_KIND);
@@ -338,7 +339,7 @@ private slots:
 
     void noWayChosenLeavesTheWindowWaiting()
     {
-        SettingsStore(storeName).writeInt(QStringLiteral("Mode"), 7);
+        SettingsStore(storeName).writeInt(SettingKey::Mode, 7);
         WindowUnderTest w;
         ModalScript script;
         script.then(startAnswer(QStringLiteral("Finn"), 0));
@@ -350,7 +351,7 @@ private slots:
 
     void theAlarmSwitchesAreReadFromTheStore()
     {
-        SettingsStore(storeName).writeInt(QStringLiteral("Start"), 5);
+        SettingsStore(storeName).writeInt(SettingKey::Start, 5);
         WindowUnderTest w;
         QCOMPARE(w.window->startAlarmOff, 1);
         QCOMPARE(w.window->messageAlarmOff, 1);

@@ -3,6 +3,7 @@
 #include "CGameApp.h"
 #include "CScoreDlg.h"
 #include "Resources.h"
+#include "SettingKeys.h"
 #include "WindowFixture.h"
 
 #include <QSignalSpy>
@@ -55,8 +56,8 @@ private slots:
         QVERIFY(location.startsWith(config.path()));
         QVERIFY(location.contains(QStringLiteral("Tavimore")));
         QVERIFY(location.contains(QStringLiteral("sorvada-first")));
-        app.settings()->writeString(QStringLiteral("Player"), QStringLiteral("Ann"));
-        app.settings()->writeInt(QStringLiteral("Start"), 5);
+        app.settings()->writeString(SettingKey::Player, QStringLiteral("Ann"));
+        app.settings()->writeInt(SettingKey::Start, 5);
 
         // A copy under another name starts with the defaults.
         GameBoard board2;
@@ -65,10 +66,10 @@ private slots:
         CGameApp other(board2, link2, score2, QStringLiteral("sorvada-second"));
         QVERIFY(other.InitInstance());
         other.mainWindow()->killWindowTimer(TIMER_START);
-        QCOMPARE(other.settings()->readString(QStringLiteral("Player")), QString());
-        QCOMPARE(other.settings()->readInt(QStringLiteral("Start"), 0), 0);
-        QCOMPARE(app.settings()->readString(QStringLiteral("Player")), QStringLiteral("Ann"));
-        QCOMPARE(app.settings()->readInt(QStringLiteral("Start"), 0), 5);
+        QCOMPARE(other.settings()->readString(SettingKey::Player), QString());
+        QCOMPARE(other.settings()->readInt(SettingKey::Start, 0), 0);
+        QCOMPARE(app.settings()->readString(SettingKey::Player), QStringLiteral("Ann"));
+        QCOMPARE(app.settings()->readInt(SettingKey::Start, 0), 5);
     }
 
     void closingTheWindowEndsTheEventLoop()

@@ -5,6 +5,7 @@
 #include "MainMenu.h"
 #include "ResourceIds.h"
 #include "Resources.h"
+#include "SettingKeys.h"
 #include "StatusParts.h"
 #include "StringTable.h"
 #include "WindowFixture.h"
@@ -467,12 +468,12 @@ private slots:
         QVERIFY(w.commandAction(ID_LAST_MOVE)->isChecked());
         w.commandAction(ID_LAST_MOVE)->trigger();
         QCOMPARE(w.lastMoveOff, 1);
-        QCOMPARE(t.settings.readInt(QStringLiteral("LastMove"), -1), 1);
+        QCOMPARE(t.settings.readInt(SettingKey::LastMove, -1), 1);
         QVERIFY(!marked(10) && !marked(46));
         w.OnUpdateLastMove();
         QVERIFY(!w.commandAction(ID_LAST_MOVE)->isChecked());
         w.commandAction(ID_LAST_MOVE)->trigger();
-        QCOMPARE(t.settings.readInt(QStringLiteral("LastMove"), -1), 0);
+        QCOMPARE(t.settings.readInt(SettingKey::LastMove, -1), 0);
         QVERIFY(marked(10) && marked(46));
 
         // The man on 62 may not move while the one on 49 must capture.
