@@ -3,7 +3,14 @@
 #include "DialogBuilder.h"
 
 #include "BoardView.h"
+#include "CAboutDlg.h"
+#include "CAuthorsDlg.h"
+#include "CScoreDlg.h"
+#include "CServerDlg.h"
+#include "CStartDlg.h"
+#include "CVariantDlg.h"
 #include "GameBoard.h"
+#include "HelpLauncher.h"
 #include "MainMenu.h"
 #include "PeerSocket.h"
 #include "ResourceIds.h"
@@ -12,6 +19,7 @@
 #include "StringTable.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -22,8 +30,6 @@
 
 namespace {
 constexpr int START_DELAY_MS = 100;
-constexpr int BOARD_ORIGIN_X = 125;
-constexpr int BOARD_ORIGIN_Y = 25;
 } // namespace
 
 CGameWnd::CGameWnd(GameBoard &board, PeerSocket &link, SettingsStore &settings,
@@ -31,7 +37,11 @@ CGameWnd::CGameWnd(GameBoard &board, PeerSocket &link, SettingsStore &settings,
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                                 | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                                 | Qt::WindowCloseButtonHint),
-      connectTimeoutMs(connectTimeoutMs), scoreDialog(scoreDialog), board(board), link(link), settings(settings),
+      board(board), link(link), settings(settings), scoreDialog(scoreDialog), peerLink(link),
+      play(board, peerLink, *this, settings, connectTimeoutMs), playerName(play.playerName),
+      opponentGone(play.opponentGone), startAlarmOff(play.startAlarmOff),
+      messageAlarmOff(play.messageAlarmOff), lastMoveOff(play.lastMoveOff),
+      lastMoveSquares(play.lastMoveSquares), connectTimeoutMs(play.connectTimeoutMs),
       backBitmap(BoardPainter::BUFFER_WIDTH, BoardPainter::BUFFER_HEIGHT)
 {
     appTitle = loadString(res::IDS_APP_TITLE);
@@ -67,8 +77,7 @@ CGameWnd::CGameWnd(GameBoard &board, PeerSocket &link, SettingsStore &settings,
         timers.insert(id, timer);
     }
     // The chat window lives as long as this window, hidden until wanted.
-    chatDialog.setSender([this](const QString &chatLine) { this->link.SendChat(chatLine.toUtf8()); });
-    board.setLegSink(this);
+    chatDialog.setSender([this](const QString &chatLine) { peerLink.sendChat(chatLine.toUtf8()); });
     // Queued: the link raises it from inside its receive handling.
     connect(&link, &PeerSocket::startFailed, this, &CGameWnd::OnStartFailed, Qt::QueuedConnection);
 
@@ -77,7 +86,6 @@ CGameWnd::CGameWnd(GameBoard &board, PeerSocket &link, SettingsStore &settings,
 
 CGameWnd::~CGameWnd()
 {
-    board.setLegSink(nullptr);
     OnDestroy();
 }
 
@@ -152,25 +160,11 @@ void CGameWnd::OnTimer(int id)
             close();
         break;
     case TIMER_CONNECT:
-        killWindowTimer(TIMER_CONNECT);
-        // A link that has found its role meanwhile makes the time-out harmless.
-        if (link.role == ROLE_NONE) {
-            if (countdown)
-                showCountdown();
-            dlg::messageBox(this, loadString(res::IDS_NETWORK_ERROR), networkErrorDetail(true),
-                            QMessageBox::Critical);
-            close();
-        }
+        play.OnConnectTimeout();
         break;
     case TIMER_NEW_SET:
-        killWindowTimer(TIMER_NEW_SET);
-        lastMoveSquares.clear();
-        opponentMoveOpen = false;
         refusedSquare = NO_SQUARE;
-        board.setUpPosition(BOARD_ORIGIN_X, BOARD_ORIGIN_Y);
-        board.generateMoves();
-        redraw();
-        newSetReady();
+        play.OnNewSet();
         break;
     default:
         break;
@@ -188,7 +182,7 @@ void CGameWnd::loadPictures()
 void CGameWnd::redraw()
 {
     static const std::vector<uint8_t> none;
-    BoardPainter::drawBoard(board, pictures, backBitmap, lastMoveOff == 0 ? lastMoveSquares : none);
+    BoardPainter::drawBoard(board, pictures, backBitmap, play.lastMoveOff == 0 ? play.lastMoveSquares : none);
     view->update();
 }
 
@@ -254,7 +248,7 @@ void CGameWnd::OnLButtonDown(int x, int y)
     if (board.isMyTurn() != 1)
         return;
     // The opponent's move has been seen once the player acts.
-    clearLastMove();
+    play.clearLastMove();
     // An own piece that may not move because another must capture: the
     // player is told why nothing happens.
     refusedSquare = NO_SQUARE;
@@ -269,12 +263,6 @@ void CGameWnd::OnLButtonDown(int x, int y)
     redraw();
     if (refusedSquare != NO_SQUARE)
         showStatus(res::IDS_MUST_CAPTURE);
-}
-
-void CGameWnd::clearLastMove()
-{
-    lastMoveSquares.clear();
-    opponentMoveOpen = false;
 }
 
 // --- menu ----------------------------------------------------------------
@@ -323,19 +311,19 @@ void CGameWnd::OnUpdateGameCommand()
 void CGameWnd::OnUpdateStartAlarm()
 {
     if (QAction *action = commandAction(res::ID_START_ALARM))
-        action->setChecked(startAlarmOff == 0);
+        action->setChecked(play.startAlarmOff == 0);
 }
 
 void CGameWnd::OnUpdateMessageAlarm()
 {
     if (QAction *action = commandAction(res::ID_MESSAGE_ALARM))
-        action->setChecked(messageAlarmOff == 0);
+        action->setChecked(play.messageAlarmOff == 0);
 }
 
 void CGameWnd::OnUpdateLastMove()
 {
     if (QAction *action = commandAction(res::ID_LAST_MOVE))
-        action->setChecked(lastMoveOff == 0);
+        action->setChecked(play.lastMoveOff == 0);
 }
 
 // --- window life ---------------------------------------------------------
@@ -397,16 +385,10 @@ void CGameWnd::changeEvent(QEvent *event)
         OnSysColorChange();
 }
 
-bool CGameWnd::matchUnderWay() const
-{
-    return matchStarted && !matchEnding && opponentGone == 0
-        && (link.role == ROLE_SERVER || link.role == ROLE_CLIENT);
-}
-
 void CGameWnd::closeEvent(QCloseEvent *event)
 {
     // Leaving ends the match for both players: asked first, and only then.
-    if (matchUnderWay()) {
+    if (play.matchUnderWay()) {
         if (askingToLeave) {
             event->ignore();
             return;
@@ -415,7 +397,7 @@ void CGameWnd::closeEvent(QCloseEvent *event)
         const bool leave = dlg::confirm(this, loadString(res::IDS_CONFIRM_LEAVE));
         askingToLeave = false;
         // The opponent may have left meanwhile and closed the window.
-        if (destroyedOnce || (!leave && matchUnderWay())) {
+        if (destroyedOnce || (!leave && play.matchUnderWay())) {
             event->ignore();
             return;
         }
@@ -432,9 +414,193 @@ void CGameWnd::OnDestroy()
     destroyedOnce = true;
     for (QTimer *timer : std::as_const(timers))
         timer->stop();
-    // The peer learns that this player has left, unless it left first or
-    // there never was a peer.
-    if ((link.role == ROLE_SERVER || link.role == ROLE_CLIENT) && opponentGone == 0)
-        link.SendQuit();
+    play.OnWindowClosed();
     emit windowClosed();
+}
+
+// --- handed on to the play controller -------------------------------------
+
+void CGameWnd::OnLinkEvent(unsigned int event, int param)
+{
+    play.OnLinkEvent(event, param);
+}
+
+void CGameWnd::OnDrawOffer()
+{
+    play.OnDrawOffer();
+}
+
+void CGameWnd::OnCapitulate()
+{
+    play.OnCapitulate();
+}
+
+void CGameWnd::OnScore()
+{
+    play.OnScore();
+}
+
+void CGameWnd::OnChat()
+{
+    play.OnChat();
+}
+
+void CGameWnd::OnStartAlarm()
+{
+    play.OnStartAlarm();
+}
+
+void CGameWnd::OnMessageAlarm()
+{
+    play.OnMessageAlarm();
+}
+
+void CGameWnd::OnLastMove()
+{
+    play.OnLastMove();
+}
+
+int CGameWnd::RunStartSequence()
+{
+    return play.RunStartSequence();
+}
+
+void CGameWnd::OnStartFailed()
+{
+    play.OnStartFailed();
+}
+
+// --- the window's own commands ---------------------------------------------
+
+void CGameWnd::OnHelpContents()
+{
+    openHelpContents(this);
+}
+
+void CGameWnd::OnHomePage()
+{
+    openHomePage(this);
+}
+
+void CGameWnd::OnAbout()
+{
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CGameWnd::OnAuthors()
+{
+    CAuthorsDlg authors(this);
+    authors.exec();
+}
+
+// --- dialogs, sounds and the countdown the play controller asks for -------
+
+void CGameWnd::showTitle(const QString &title)
+{
+    setWindowTitle(title);
+}
+
+void CGameWnd::networkError(const QString &detail)
+{
+    dlg::messageBox(this, loadString(res::IDS_NETWORK_ERROR), detail, QMessageBox::Critical);
+}
+
+bool CGameWnd::confirm(const QString &question)
+{
+    return dlg::confirm(this, question);
+}
+
+bool CGameWnd::askStart(QString &name, int &mode)
+{
+    CStartDlg startDlg(settings, this);
+    startDlg.name = name;
+    startDlg.joinFlag = mode == 0 ? 1 : 0;
+    startDlg.hostFlag = mode == 1 ? 1 : 0;
+    startDlg.viaServerFlag = mode == 2 ? 1 : 0;
+    if (startDlg.exec() != QDialog::Accepted)
+        return false;
+    name = startDlg.name;
+    mode = startDlg.joinFlag ? 0 : startDlg.hostFlag ? 1 : startDlg.viaServerFlag ? 2 : -1;
+    return true;
+}
+
+bool CGameWnd::askAddress(QString &address)
+{
+    CServerDlg serverDlg(this);
+    serverDlg.address = address;
+    if (serverDlg.exec() != QDialog::Accepted)
+        return false;
+    address = serverDlg.address;
+    return true;
+}
+
+uint8_t CGameWnd::chooseVariant()
+{
+    CVariantDlg variantDlg(settings, this);
+    variantDlg.exec();
+    return variantDlg.americanFlag == 1 ? VARIANT_AMERICAN : VARIANT_RUSSIAN;
+}
+
+void CGameWnd::showScore(int own, int opponent, const QString &heading)
+{
+    scoreDialog.AddResult(own, opponent, heading);
+    scoreDialog.showModal(this, play.playerName, QString::fromStdString(board.peerName));
+}
+
+void CGameWnd::appendChat(const QString &received)
+{
+    chatDialog.appendReceived(received);
+}
+
+void CGameWnd::showChat()
+{
+    chatDialog.setName(play.playerName);
+    chatDialog.showAndActivate();
+}
+
+void CGameWnd::playSound(const QString &fileName)
+{
+    sounds.play(fileName);
+}
+
+void CGameWnd::alert()
+{
+    QApplication::alert(this);
+}
+
+void CGameWnd::closeWindow()
+{
+    close();
+}
+
+void CGameWnd::startCountdown()
+{
+    if (!countdown) {
+        countdown = new QTimer(this);
+        countdown->setInterval(200);
+        connect(countdown, &QTimer::timeout, this, &CGameWnd::showCountdown);
+    }
+    countdown->start();
+    showCountdown();
+}
+
+void CGameWnd::stopCountdown()
+{
+    if (countdown)
+        showCountdown();
+}
+
+void CGameWnd::showCountdown()
+{
+    // There is no board yet, so the square name's part is free.
+    if (play.role() != ROLE_NONE || !isWindowTimerActive(TIMER_CONNECT)) {
+        countdown->stop();
+        setStatusText(1, QString());
+        return;
+    }
+    // A coarse timer may run a little over its time; the count never starts
+    // above the time the player was given.
+    const int msLeft = qBound(0, timers.value(TIMER_CONNECT)->remainingTime(), play.connectTimeoutMs);
+    setStatusText(1, loadString(res::IDS_SECONDS_LEFT).arg((msLeft + 999) / 1000));
 }
