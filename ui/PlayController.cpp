@@ -86,14 +86,10 @@ void PlayController::clearLastMove()
     opponentMoveOpen = false;
 }
 
-// Each leg that move entry has applied goes to the opponent as it is made;
-// the squares come already in the opponent's terms.
+// Each leg that move entry has applied goes to the opponent as it is made.
 void PlayController::legEntered(uint8_t kind, uint8_t from, uint8_t to, uint8_t via)
 {
-    // The link mirrors the squares it is given, so it is handed this side's
-    // own squares back.
-    link.sendLeg(kind == LEG_PARTIAL ? CAPTURE_STEP : MOVE, uint8_t(63 - from), uint8_t(63 - to),
-                 uint8_t(63 - via));
+    link.sendLeg(kind == LEG_PARTIAL ? CAPTURE_STEP : MOVE, from, to, via);
     if (kind == LEG_PARTIAL) {
         showStatus(res::IDS_CAPTURE_STILL);
     } else {
