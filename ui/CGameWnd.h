@@ -131,7 +131,6 @@ protected:
 
 private:
     GameBoard &board;
-    PeerSocket &link;
     SettingsStore &settings;
     // The score of the run, owned by main.
     CScoreDlg &scoreDialog;

@@ -3,6 +3,7 @@
 // draw offers, capitulation and who opens each set.
 #include <QtTest>
 
+#include "BoardDiagram.h"
 #include "PlayFakes.h"
 #include "ResourceIds.h"
 #include "StringTable.h"
@@ -208,6 +209,40 @@ private slots:
         QVERIFY(p.host.board.board[24] < 24);
         QCOMPARE(p.host.board.isMyTurn(), 1);
         QCOMPARE(p.host.view.status[0], text(res::IDS_YOUR_TURN));
+    }
+
+    // The host takes the client's last man: the client, left without a
+    // move, loses the set, and the host's hand-over reaches it while its
+    // score is still shown.
+    void aSetLostForWantOfAMove()
+    {
+        PlayPair p(*settings);
+        p.introduce();
+        const Diagram hostRows = {"-.-.-.-.", ".-.-.-.-", "-.-.-.-.", ".-.-.-.-",
+                                  "-b-.-.-.", ".-w-.-.-", "-.-.-.-.", "w-.-.-.-"};
+        const Diagram clientRows = {"-.-.-.-b", ".-.-.-.-", "-.-.-b-.", ".-.-.-w-",
+                                    "-.-.-.-.", ".-.-.-.-", "-.-.-.-.", ".-.-.-.-"};
+        QVERIFY(setUpDiagram(p.host.board, ROLE_SERVER, VARIANT_AMERICAN, hostRows).empty());
+        QVERIFY(setUpDiagram(p.client.board, ROLE_CLIENT, VARIANT_AMERICAN, clientRows).empty());
+        p.host.board.generateMoves();
+        p.client.board.generateMoves();
+        QString statusUnderScore;
+        int turnUnderScore = -1;
+        p.client.view.duringDialog = [&] {
+            p.settle();
+            statusUnderScore = p.client.view.status[0];
+            turnUnderScore = p.client.board.isMyTurn();
+        };
+        p.host.click({42, 24});
+        p.settle();
+        QCOMPARE(statusUnderScore, text(res::IDS_YOUR_TURN));
+        QCOMPARE(turnUnderScore, 1);
+        QCOMPARE(p.client.view.scores, std::vector<FakeView::Score>{FakeView::Score(0, 1, text(res::IDS_YOU_LOSE))});
+        QCOMPARE(p.host.view.scores, std::vector<FakeView::Score>{FakeView::Score(1, 0, text(res::IDS_YOU_WIN))});
+        // Closing the score puts the waiting text back; the turn stays.
+        QCOMPARE(p.client.view.status[0], text(res::IDS_WAIT_OPPONENT));
+        QCOMPARE(turns(p), (Turns{0, 0, 1, 1}));
+        QCOMPARE(piecesOf(p.client.board, 0), 12);
     }
 
     // A leg the rules refuse ends the match at once; the opponent then finds
