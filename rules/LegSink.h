@@ -6,8 +6,9 @@
 class LegSink {
 public:
     virtual ~LegSink() = default;
-    // kind: LEG_FINAL (1, the move ends and the turn passes: the window sends MOVE) or LEG_PARTIAL (2, the same piece
-    // must capture again: CAPTURE_STEP). from/to/via are already mirrored (63 - square; via 63 - viaSquare).
+    // kind: LEG_FINAL (1, the move ends and the turn passes: MOVE is sent) or LEG_PARTIAL (2, the same piece
+    // must capture again: CAPTURE_STEP). from/to/via are this side's own squares (via 0: the leg turned nowhere);
+    // they are mirrored only as they go onto the wire.
     virtual void legEntered(uint8_t kind, uint8_t from, uint8_t to, uint8_t via) = 0;
 };
 

@@ -83,7 +83,6 @@ int GameBoard::handleClick(int x, int y)
         myTurn = 0;
     }
     if (legSink)
-        legSink->legEntered(kind, static_cast<uint8_t>(63 - from), static_cast<uint8_t>(63 - s),
-                            static_cast<uint8_t>(63 - viaSquare));
+        legSink->legEntered(kind, from, s, viaSquare);
     return 1;
 }

@@ -3,7 +3,10 @@
 #include "DialogBuilder.h"
 
 #include "BoardView.h"
+#include "CAboutDlg.h"
+#include "CAuthorsDlg.h"
 #include "GameBoard.h"
+#include "HelpLauncher.h"
 #include "MainMenu.h"
 #include "PeerSocket.h"
 #include "ResourceIds.h"
@@ -22,8 +25,6 @@
 
 namespace {
 constexpr int START_DELAY_MS = 100;
-constexpr int BOARD_ORIGIN_X = 125;
-constexpr int BOARD_ORIGIN_Y = 25;
 } // namespace
 
 CGameWnd::CGameWnd(GameBoard &board, PeerSocket &link, SettingsStore &settings,
@@ -31,7 +32,11 @@ CGameWnd::CGameWnd(GameBoard &board, PeerSocket &link, SettingsStore &settings,
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                                 | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                                 | Qt::WindowCloseButtonHint),
-      connectTimeoutMs(connectTimeoutMs), scoreDialog(scoreDialog), board(board), link(link), settings(settings),
+      board(board), settings(settings), scoreDialog(scoreDialog), peerLink(link),
+      play(board, peerLink, *this, settings, connectTimeoutMs), playerName(play.playerName),
+      opponentGone(play.opponentGone), startAlarmOff(play.startAlarmOff),
+      messageAlarmOff(play.messageAlarmOff), lastMoveOff(play.lastMoveOff),
+      lastMoveSquares(play.lastMoveSquares), connectTimeoutMs(play.connectTimeoutMs),
       backBitmap(BoardPainter::BUFFER_WIDTH, BoardPainter::BUFFER_HEIGHT)
 {
     appTitle = loadString(res::IDS_APP_TITLE);
@@ -67,8 +72,7 @@ CGameWnd::CGameWnd(GameBoard &board, PeerSocket &link, SettingsStore &settings,
         timers.insert(id, timer);
     }
     // The chat window lives as long as this window, hidden until wanted.
-    chatDialog.setSender([this](const QString &chatLine) { this->link.SendChat(chatLine.toUtf8()); });
-    board.setLegSink(this);
+    chatDialog.setSender([this](const QString &chatLine) { peerLink.sendChat(chatLine.toUtf8()); });
     // Queued: the link raises it from inside its receive handling.
     connect(&link, &PeerSocket::startFailed, this, &CGameWnd::OnStartFailed, Qt::QueuedConnection);
 
@@ -77,7 +81,6 @@ CGameWnd::CGameWnd(GameBoard &board, PeerSocket &link, SettingsStore &settings,
 
 CGameWnd::~CGameWnd()
 {
-    board.setLegSink(nullptr);
     OnDestroy();
 }
 
@@ -152,25 +155,11 @@ void CGameWnd::OnTimer(int id)
             close();
         break;
     case TIMER_CONNECT:
-        killWindowTimer(TIMER_CONNECT);
-        // A link that has found its role meanwhile makes the time-out harmless.
-        if (link.role == ROLE_NONE) {
-            if (countdown)
-                showCountdown();
-            dlg::messageBox(this, loadString(res::IDS_NETWORK_ERROR), networkErrorDetail(true),
-                            QMessageBox::Critical);
-            close();
-        }
+        play.OnConnectTimeout();
         break;
     case TIMER_NEW_SET:
-        killWindowTimer(TIMER_NEW_SET);
-        lastMoveSquares.clear();
-        opponentMoveOpen = false;
         refusedSquare = NO_SQUARE;
-        board.setUpPosition(BOARD_ORIGIN_X, BOARD_ORIGIN_Y);
-        board.generateMoves();
-        redraw();
-        newSetReady();
+        play.OnNewSet();
         break;
     default:
         break;
@@ -188,7 +177,7 @@ void CGameWnd::loadPictures()
 void CGameWnd::redraw()
 {
     static const std::vector<uint8_t> none;
-    BoardPainter::drawBoard(board, pictures, backBitmap, lastMoveOff == 0 ? lastMoveSquares : none);
+    BoardPainter::drawBoard(board, pictures, backBitmap, play.lastMoveOff == 0 ? play.lastMoveSquares : none);
     view->update();
 }
 
@@ -254,7 +243,7 @@ void CGameWnd::OnLButtonDown(int x, int y)
     if (board.isMyTurn() != 1)
         return;
     // The opponent's move has been seen once the player acts.
-    clearLastMove();
+    play.clearLastMove();
     // An own piece that may not move because another must capture: the
     // player is told why nothing happens.
     refusedSquare = NO_SQUARE;
@@ -269,12 +258,6 @@ void CGameWnd::OnLButtonDown(int x, int y)
     redraw();
     if (refusedSquare != NO_SQUARE)
         showStatus(res::IDS_MUST_CAPTURE);
-}
-
-void CGameWnd::clearLastMove()
-{
-    lastMoveSquares.clear();
-    opponentMoveOpen = false;
 }
 
 // --- menu ----------------------------------------------------------------
@@ -323,19 +306,19 @@ void CGameWnd::OnUpdateGameCommand()
 void CGameWnd::OnUpdateStartAlarm()
 {
     if (QAction *action = commandAction(res::ID_START_ALARM))
-        action->setChecked(startAlarmOff == 0);
+        action->setChecked(play.startAlarmOff == 0);
 }
 
 void CGameWnd::OnUpdateMessageAlarm()
 {
     if (QAction *action = commandAction(res::ID_MESSAGE_ALARM))
-        action->setChecked(messageAlarmOff == 0);
+        action->setChecked(play.messageAlarmOff == 0);
 }
 
 void CGameWnd::OnUpdateLastMove()
 {
     if (QAction *action = commandAction(res::ID_LAST_MOVE))
-        action->setChecked(lastMoveOff == 0);
+        action->setChecked(play.lastMoveOff == 0);
 }
 
 // --- window life ---------------------------------------------------------
@@ -397,16 +380,10 @@ void CGameWnd::changeEvent(QEvent *event)
         OnSysColorChange();
 }
 
-bool CGameWnd::matchUnderWay() const
-{
-    return matchStarted && !matchEnding && opponentGone == 0
-        && (link.role == ROLE_SERVER || link.role == ROLE_CLIENT);
-}
-
 void CGameWnd::closeEvent(QCloseEvent *event)
 {
     // Leaving ends the match for both players: asked first, and only then.
-    if (matchUnderWay()) {
+    if (play.matchUnderWay()) {
         if (askingToLeave) {
             event->ignore();
             return;
@@ -415,7 +392,7 @@ void CGameWnd::closeEvent(QCloseEvent *event)
         const bool leave = dlg::confirm(this, loadString(res::IDS_CONFIRM_LEAVE));
         askingToLeave = false;
         // The opponent may have left meanwhile and closed the window.
-        if (destroyedOnce || (!leave && matchUnderWay())) {
+        if (destroyedOnce || (!leave && play.matchUnderWay())) {
             event->ignore();
             return;
         }
@@ -432,9 +409,82 @@ void CGameWnd::OnDestroy()
     destroyedOnce = true;
     for (QTimer *timer : std::as_const(timers))
         timer->stop();
-    // The peer learns that this player has left, unless it left first or
-    // there never was a peer.
-    if ((link.role == ROLE_SERVER || link.role == ROLE_CLIENT) && opponentGone == 0)
-        link.SendQuit();
+    play.OnWindowClosed();
     emit windowClosed();
+}
+
+// --- handed on to the play controller -------------------------------------
+
+void CGameWnd::OnLinkEvent(unsigned int event, int param)
+{
+    play.OnLinkEvent(event, param);
+}
+
+void CGameWnd::OnDrawOffer()
+{
+    play.OnDrawOffer();
+}
+
+void CGameWnd::OnCapitulate()
+{
+    play.OnCapitulate();
+}
+
+void CGameWnd::OnScore()
+{
+    play.OnScore();
+}
+
+void CGameWnd::OnChat()
+{
+    play.OnChat();
+}
+
+void CGameWnd::OnStartAlarm()
+{
+    play.OnStartAlarm();
+}
+
+void CGameWnd::OnMessageAlarm()
+{
+    play.OnMessageAlarm();
+}
+
+void CGameWnd::OnLastMove()
+{
+    play.OnLastMove();
+}
+
+int CGameWnd::RunStartSequence()
+{
+    return play.RunStartSequence();
+}
+
+void CGameWnd::OnStartFailed()
+{
+    play.OnStartFailed();
+}
+
+// --- the window's own commands ---------------------------------------------
+
+void CGameWnd::OnHelpContents()
+{
+    openHelpContents(this);
+}
+
+void CGameWnd::OnHomePage()
+{
+    openHomePage(this);
+}
+
+void CGameWnd::OnAbout()
+{
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CGameWnd::OnAuthors()
+{
+    CAuthorsDlg authors(this);
+    authors.exec();
 }

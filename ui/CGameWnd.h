@@ -3,7 +3,9 @@
 #include "BoardPainter.h"
 #include "BoardTypes.h"
 #include "CChatDlg.h"
-#include "LegSink.h"
+#include "PeerLink.h"
+#include "PlayController.h"
+#include "PlayView.h"
 #include "SoundPlayer.h"
 
 #include <QCursor>
@@ -24,19 +26,12 @@ class QTimer;
 class SettingsStore;
 class StatusParts;
 
-// The window's one-shot timers, by identifier.
-inline constexpr int TIMER_START = 1;     // runs the start sequence after creation
-inline constexpr int TIMER_CONNECT = 2;   // gives up a join that found no server
-inline constexpr int TIMER_NEW_SET = 6;   // sets up the board of the next set
-
-// Cursor number for the system's standard arrow.
-inline constexpr int CURSOR_ARROW = 0;
-
 // The program's only top-level window: fixed size, the game menu, a status
 // bar of three parts and the back buffer in which the board is rendered. The
-// play controller, the game commands and the start sequence are further
-// methods of this class, in files of their own.
-class CGameWnd : public QMainWindow, public LegSink
+// flow of the match is the play controller's; the window shows what it is
+// told, asks what it is asked and hands it the link's events, the timers and
+// the player's commands.
+class CGameWnd : public QMainWindow, private PlayView
 {
     Q_OBJECT
 public:
@@ -52,32 +47,33 @@ public:
     static constexpr int FRAME_WIDTH = 560;
     static constexpr int FRAME_HEIGHT = 460;
 
-    // --- services for the controller, the commands and the start sequence -
-    void setStatusText(int part, const QString &text);
+    // --- what the play controller sees of the window ---------------------
+    void setStatusText(int part, const QString &text) override;
     QString statusText(int part) const;
     void showStatus(int stringId);    // string by number into part 0
 
-    void startWindowTimer(int id, int ms);
-    void killWindowTimer(int id);
-    bool isWindowTimerActive(int id) const;
+    void startWindowTimer(int id, int ms) override;
+    void killWindowTimer(int id) override;
+    bool isWindowTimerActive(int id) const override;
     void OnTimer(int id);
 
     // Renders the board into the back buffer and repaints without erasing.
-    void redraw();
+    void redraw() override;
     const QPixmap &backBuffer() const { return backBitmap; }
     const PictureTable &pictureTable() const { return pictures; }
 
     // 140, 144, 145 or CURSOR_ARROW.
-    void setBoardCursor(int cursorId);
+    void setBoardCursor(int cursorId) override;
     int boardCursor() const { return currentCursor; }
 
     // A modal message box with the program's caption; returns the button.
     int messageBox(const QString &text, QMessageBox::Icon icon = QMessageBox::Critical,
-                   QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+                   QMessageBox::StandardButtons buttons = QMessageBox::Ok) override;
 
     QAction *commandAction(int id) const { return actions.value(id); }
     BoardView *boardView() const { return view; }
     StatusParts *statusParts() const { return status; }
+    PlayController &controller() { return play; }
 
     // --- window handlers -------------------------------------------------
     void OnMouseMove(int x, int y);
@@ -95,10 +91,8 @@ public:
     void OnUpdateMessageAlarm();
     void OnUpdateLastMove();
 
-    // --- play controller (PlayController.cpp) ----------------------------
+    // --- handed on to the play controller --------------------------------
     void OnLinkEvent(unsigned int event, int param);
-
-    // --- game commands (GameCommands.cpp) --------------------------------
     void OnDrawOffer();
     void OnCapitulate();
     void OnScore();
@@ -106,42 +100,25 @@ public:
     void OnStartAlarm();
     void OnMessageAlarm();
     void OnLastMove();
-    void OnHelpContents();
-    void OnHomePage();
-    void OnAbout();
-    void OnAuthors();
-
-    // --- start sequence (StartSequence.cpp) ------------------------------
     // 1 when the program goes on, 0 when it is to end.
     int RunStartSequence();
     // The link gave up opening (a full game server): says why and closes.
     void OnStartFailed();
 
-    // --- state shared by the window's methods ----------------------------
+    // --- the window's own commands ----------------------------------------
+    void OnHelpContents();
+    void OnHomePage();
+    void OnAbout();
+    void OnAuthors();
+
     QString appTitle;
-    QString playerName;
-    QString messageText;
-    int opponentGone = 0;
-    int startAlarmOff = 1;
-    int messageAlarmOff = 1;
-    // 0 while the opponent's last move is marked on the board (setting "LastMove").
-    int lastMoveOff = 0;
-    // The squares of the opponent's last move (where it started, where each
-    // of its legs landed), marked until the local player clicks.
-    std::vector<uint8_t> lastMoveSquares;
-    bool opponentMoveOpen = false;
     int menuTextSaved = 0;
     QString savedStatusText;
-    int connectTimeoutMs;
 
-    // The score of the run (owned by main), the chat window (no owner, so
-    // the game's modal dialogs never block it) and the alarm sounds.
-    CScoreDlg &scoreDialog;
+    // The chat window (no owner, so the game's modal dialogs never block
+    // it) and the alarm sounds.
     CChatDlg chatDialog;
     SoundPlayer sounds;
-
-    // Move entry hands each leg it has applied to the board here, to be sent.
-    void legEntered(uint8_t kind, uint8_t from, uint8_t to, uint8_t via) override;
 
 signals:
     // The window has closed; the program ends with it.
@@ -154,9 +131,23 @@ protected:
 
 private:
     GameBoard &board;
-    PeerSocket &link;
     SettingsStore &settings;
+    // The score of the run, owned by main.
+    CScoreDlg &scoreDialog;
+    PeerLink peerLink;
+    PlayController play;
 
+public:
+    // The controller's state, under the names the window's users know.
+    QString &playerName;
+    int &opponentGone;
+    int &startAlarmOff;
+    int &messageAlarmOff;
+    int &lastMoveOff;
+    std::vector<uint8_t> &lastMoveSquares;
+    int &connectTimeoutMs;
+
+private:
     QPixmap backBitmap;
     PictureTable pictures;
     QHash<int, QCursor> cursors;
@@ -170,54 +161,31 @@ private:
     QMargins knownFrame{-1, -1, -1, -1};
     bool screenWatched = false;
     bool destroyedOnce = false;
-
-    // The host's variant question is open; a client's greeting that arrives
-    // meanwhile is answered once the variant is known, so that the client
-    // never learns a variant that is not one.
-    bool choosingVariant = false;
-    bool greetingHeld = false;
-
-    // From the end of a set (and before the first) until the new board is
-    // set up; the opponent's legs that arrive meanwhile wait in heldLegs.
-    struct HeldLeg {
-        uint8_t type, from, to, via;
-    };
-    static constexpr size_t MAX_HELD_LEGS = 32;
-    bool newSetPending = true;
-    std::vector<HeldLeg> heldLegs;
-    // The match is over (the opponent left, or broke the rules): nothing
-    // the peer sends is acted on any more.
-    bool matchEnding = false;
-    // The names have been exchanged and neither player has left: closing
-    // the window now ends a match, and is asked about first.
-    bool matchStarted = false;
     bool askingToLeave = false;
-    bool matchUnderWay() const;
 
     // The own piece last clicked in vain because another must capture.
     uint8_t refusedSquare = NO_SQUARE;
-    void clearLastMove();
 
     // Counts down the seconds a join or matchmaking start has left, in the
     // status bar's middle part, until the link has a role.
     QTimer *countdown = nullptr;
-    void startCountdown();
     void showCountdown();
-    QString networkErrorDetail(bool timedOut) const;
 
-    int peerSlot() const;
-    void sendBare(uint8_t type);
-    void showScore(int own, int opponent, int headingId);
-    void showVariantStatus();
-    void onGreeting();
-    void answerGreeting();
-    void onOpponentLeg(uint8_t type, uint8_t from, uint8_t to, uint8_t via);
-    void newSetReady();
-    void endMatch(int stringId);
-    void onDrawOfferReceived();
-    void onDrawAccepted();
-    void onGameLost();
-    void onChat();
+    // The rest of the view the play controller sees.
+    void showTitle(const QString &title) override;
+    void startCountdown() override;
+    void stopCountdown() override;
+    void networkError(const QString &detail) override;
+    bool confirm(const QString &question) override;
+    bool askStart(QString &name, int &mode) override;
+    bool askAddress(QString &address) override;
+    uint8_t chooseVariant() override;
+    void showScore(int own, int opponent, const QString &heading) override;
+    void appendChat(const QString &received) override;
+    void showChat() override;
+    void playSound(const QString &fileName) override;
+    void alert() override;
+    void closeWindow() override;
 
     void loadPictures();
     void buildMenu();

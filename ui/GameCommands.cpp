@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CGameWnd.h"
+#include "PlayController.h"
 
-#include "CAboutDlg.h"
-#include "CAuthorsDlg.h"
-#include "CScoreDlg.h"
-#include "DialogBuilder.h"
 #include "GameBoard.h"
-#include "HelpLauncher.h"
 #include "PeerRecord.h"
+#include "PlayLink.h"
+#include "PlayView.h"
 #include "ResourceIds.h"
 #include "SettingsStore.h"
 #include "StringTable.h"
@@ -16,16 +13,16 @@
 // offer and the capitulation are enabled only during the player's turn, and
 // each takes the turn away at once.
 
-void CGameWnd::OnDrawOffer()
+void PlayController::OnDrawOffer()
 {
     board.setMyTurn(0);
     showStatus(res::IDS_DRAW_OFFERED);
-    sendBare(DRAW_OFFER);
+    link.sendBare(DRAW_OFFER);
 }
 
-void CGameWnd::OnCapitulate()
+void PlayController::OnCapitulate()
 {
-    if (!dlg::confirm(this, loadString(res::IDS_CONFIRM_CAPITULATE)))
+    if (!view.confirm(loadString(res::IDS_CONFIRM_CAPITULATE)))
         return;
     // The question waited for the player; the set may have moved on.
     if (board.isMyTurn() != 1 || opponentGone != 0)
@@ -37,20 +34,19 @@ void CGameWnd::OnCapitulate()
     // leaves only once the score dialog is closed. The opponent then decides
     // who opens the next set.
     showScore(0, 1, res::IDS_YOU_LOSE);
-    sendBare(GAME_LOST);
-    startWindowTimer(TIMER_NEW_SET, 10);
+    link.sendBare(GAME_LOST);
+    view.startWindowTimer(TIMER_NEW_SET, 10);
 }
 
-void CGameWnd::OnScore()
+void PlayController::OnScore()
 {
     // Changes only the heading; no row, no totals.
     showScore(-1, -1, res::IDS_RESULTS);
 }
 
-void CGameWnd::OnChat()
+void PlayController::OnChat()
 {
-    chatDialog.setName(playerName);
-    chatDialog.showAndActivate();
+    view.showChat();
 }
 
 namespace {
@@ -61,43 +57,21 @@ int toggled(int off)
 }
 } // namespace
 
-void CGameWnd::OnStartAlarm()
+void PlayController::OnStartAlarm()
 {
     startAlarmOff = toggled(startAlarmOff);
     settings.writeInt(QStringLiteral("Start"), startAlarmOff);
 }
 
-void CGameWnd::OnMessageAlarm()
+void PlayController::OnMessageAlarm()
 {
     messageAlarmOff = toggled(messageAlarmOff);
     settings.writeInt(QStringLiteral("Message"), messageAlarmOff);
 }
 
-void CGameWnd::OnLastMove()
+void PlayController::OnLastMove()
 {
     lastMoveOff = toggled(lastMoveOff);
     settings.writeInt(QStringLiteral("LastMove"), lastMoveOff);
-    redraw();
-}
-
-void CGameWnd::OnHelpContents()
-{
-    openHelpContents(this);
-}
-
-void CGameWnd::OnHomePage()
-{
-    openHomePage(this);
-}
-
-void CGameWnd::OnAbout()
-{
-    CAboutDlg about(this);
-    about.exec();
-}
-
-void CGameWnd::OnAuthors()
-{
-    CAuthorsDlg authors(this);
-    authors.exec();
+    view.redraw();
 }

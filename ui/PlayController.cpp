@@ -1,27 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CGameWnd.h"
+#include "PlayController.h"
 
-#include "CScoreDlg.h"
-#include "CVariantDlg.h"
+#include "CChatDlg.h"
 #include "GameBoard.h"
 #include "LinkEvents.h"
 #include "PeerRecord.h"
-#include "PeerSocket.h"
+#include "PlayLink.h"
+#include "PlayView.h"
 #include "ResourceIds.h"
 #include "SettingsStore.h"
 #include "StringTable.h"
 
-#include <QApplication>
 #include <QStringDecoder>
-
-// The whole flow of a match runs through here: every event of the peer link
-// and every game message the opponent's copy sends.
-//
-// Dialogs opened below run nested event loops in which the link goes on
-// delivering datagrams into recvRecord and other handlers build their own
-// messages in sendRecord. So every branch takes what it needs out of
-// recvRecord before any dialog, and a reply is always written into
-// sendRecord and handed to the link in one go.
 
 namespace {
 constexpr int INTRODUCTION_DELAY_MS = 100;
@@ -46,74 +36,84 @@ QString wireText(const QByteArray &bytes)
 }
 } // namespace
 
-int CGameWnd::peerSlot() const
+PlayController::PlayController(GameBoard &board, PlayLink &link, PlayView &view,
+                               SettingsStore &settings, int connectTimeoutMs)
+    : connectTimeoutMs(connectTimeoutMs), board(board), link(link), view(view), settings(settings)
 {
-    return link.role == ROLE_SERVER ? 1 : 0;
+    board.setLegSink(this);
 }
 
-void CGameWnd::sendBare(uint8_t type)
+PlayController::~PlayController()
 {
-    link.sendRecord.writeBare(type);
-    link.SendReliable(peerSlot());
+    board.setLegSink(nullptr);
 }
 
-void CGameWnd::showScore(int own, int opponent, int headingId)
+uint8_t PlayController::role() const
 {
-    scoreDialog.AddResult(own, opponent, loadString(headingId));
-    scoreDialog.showModal(this, playerName, QString::fromStdString(board.peerName));
+    return link.role();
 }
 
-void CGameWnd::showVariantStatus()
+void PlayController::showStatus(int stringId)
 {
-    setStatusText(2, loadString(board.variant() == VARIANT_RUSSIAN ? res::IDS_RUS : res::IDS_USA));
+    view.setStatusText(0, loadString(stringId));
 }
 
-// Each leg that move entry has applied goes to the opponent as it is made;
-// the squares come already in the opponent's terms.
-void CGameWnd::legEntered(uint8_t kind, uint8_t from, uint8_t to, uint8_t via)
+void PlayController::showScore(int own, int opponent, int headingId)
 {
-    // The record's writer mirrors the squares it is given, so it is handed
-    // this side's own squares back.
-    link.sendRecord.writeLeg(kind == LEG_PARTIAL ? CAPTURE_STEP : MOVE, uint8_t(63 - from),
-                             uint8_t(63 - to), uint8_t(63 - via));
-    link.SendReliable(peerSlot());
+    view.showScore(own, opponent, loadString(headingId));
+}
+
+void PlayController::showVariantStatus()
+{
+    view.setStatusText(2, loadString(board.variant() == VARIANT_RUSSIAN ? res::IDS_RUS : res::IDS_USA));
+}
+
+bool PlayController::matchUnderWay() const
+{
+    return matchStarted && !matchEnding && opponentGone == 0
+        && (link.role() == ROLE_SERVER || link.role() == ROLE_CLIENT);
+}
+
+void PlayController::OnWindowClosed()
+{
+    if ((link.role() == ROLE_SERVER || link.role() == ROLE_CLIENT) && opponentGone == 0)
+        link.sendQuit();
+}
+
+void PlayController::clearLastMove()
+{
+    lastMoveSquares.clear();
+    opponentMoveOpen = false;
+}
+
+// Each leg that move entry has applied goes to the opponent as it is made.
+void PlayController::legEntered(uint8_t kind, uint8_t from, uint8_t to, uint8_t via)
+{
+    link.sendLeg(kind == LEG_PARTIAL ? CAPTURE_STEP : MOVE, from, to, via);
     if (kind == LEG_PARTIAL) {
         showStatus(res::IDS_CAPTURE_STILL);
     } else {
-        setBoardCursor(res::IDC_WAIT_TURN);
+        view.setBoardCursor(res::IDC_WAIT_TURN);
         showStatus(res::IDS_WAIT_OPPONENT);
     }
 }
 
-void CGameWnd::OnLinkEvent(unsigned int event, int param)
+void PlayController::OnLinkEvent(unsigned int event, int param)
 {
     switch (event) {
-    case LINK_SERVING: {
+    case LINK_SERVING:
         // A further client on a link with room for more changes nothing.
-        if (param != 0)
-            return;
-        board.setRole(link.role);
-        CVariantDlg variantDlg(settings, this);
-        choosingVariant = true;
-        variantDlg.exec();
-        choosingVariant = false;
-        const uint8_t variant = variantDlg.americanFlag == 1 ? VARIANT_AMERICAN : VARIANT_RUSSIAN;
-        board.setVariant(variant);
-        settings.writeInt(QStringLiteral("VarGame"), variant);
-        setWindowTitle(playerName);
-        if (greetingHeld)
-            answerGreeting();
+        if (param == 0)
+            onServing();
         return;
-    }
     case LINK_JOINED:
-        board.setRole(link.role);
-        setWindowTitle(playerName);
+        board.setRole(link.role());
+        view.showTitle(playerName);
         // Only the server's greeting carries the variant; the client's
         // variant byte means nothing to the server.
-        link.sendRecord.writeGreeting(board.variant(), playerName.toUtf8());
-        link.SendReliable(0);
+        link.sendGreeting(board.variant(), playerName.toUtf8());
         if (startAlarmOff == 0)
-            sounds.play(startSound);
+            view.playSound(startSound);
         return;
     case LINK_PEER_GONE:
         // Once the match is ending nothing more is shown.
@@ -121,17 +121,17 @@ void CGameWnd::OnLinkEvent(unsigned int event, int param)
             return;
         matchEnding = true;
         opponentGone = 1;
-        messageBox(loadString(param == PEER_GONE_SILENT ? res::IDS_OPPONENT_SILENT : res::IDS_OPPONENT_QUIT),
-                   QMessageBox::Critical);
-        close();
+        view.messageBox(loadString(param == PEER_GONE_SILENT ? res::IDS_OPPONENT_SILENT : res::IDS_OPPONENT_QUIT),
+                        QMessageBox::Critical, QMessageBox::Ok);
+        view.closeWindow();
         return;
     case LINK_PEER_JOINED:
         if (startAlarmOff != 0)
             return;
-        sounds.play(startSound);
+        view.playSound(startSound);
         // The desktop draws the waiting player's eye (a flashing task-bar
         // entry, say); the window itself stays where it is.
-        QApplication::alert(this);
+        view.alert();
         return;
     default:
         break;
@@ -139,12 +139,12 @@ void CGameWnd::OnLinkEvent(unsigned int event, int param)
     if (matchEnding)
         return;
 
-    switch (link.recvRecord.type()) {
+    const PeerRecord &record = link.received();
+    switch (record.type()) {
     case GREETING: onGreeting(); break;
     case MOVE:
     case CAPTURE_STEP:
-        onOpponentLeg(link.recvRecord.type(), link.recvRecord.legFrom(), link.recvRecord.legTo(),
-                      link.recvRecord.legVia());
+        onOpponentLeg(record.type(), record.legFrom(), record.legTo(), record.legVia());
         break;
     case DRAW_OFFER: onDrawOfferReceived(); break;
     case DRAW_ACCEPTED: onDrawAccepted(); break;
@@ -156,7 +156,7 @@ void CGameWnd::OnLinkEvent(unsigned int event, int param)
     case YOU_START:
         board.setFirstMover(1);
         board.setMyTurn(1);
-        redraw();
+        view.redraw();
         showStatus(res::IDS_YOUR_TURN);
         break;
     case CHAT: onChat(); break;
@@ -166,12 +166,27 @@ void CGameWnd::OnLinkEvent(unsigned int event, int param)
     }
 }
 
-void CGameWnd::onGreeting()
+// This copy hosts: the player chooses the variant, and a client that has
+// greeted meanwhile is answered with it.
+void PlayController::onServing()
 {
-    const QString peer = wireText(link.recvRecord.greetingName());
-    const uint8_t variant = link.recvRecord.greetingVariant();
+    board.setRole(link.role());
+    choosingVariant = true;
+    const uint8_t variant = view.chooseVariant();
+    choosingVariant = false;
+    board.setVariant(variant);
+    settings.writeInt(QStringLiteral("VarGame"), variant);
+    view.showTitle(playerName);
+    if (greetingHeld)
+        answerGreeting();
+}
 
-    if (link.role == ROLE_SERVER) {
+void PlayController::onGreeting()
+{
+    const QString peer = wireText(link.received().greetingName());
+    const uint8_t variant = link.received().greetingVariant();
+
+    if (link.role() == ROLE_SERVER) {
         board.setPlayerNames(playerName.toStdString(), peer.toStdString());
         // The client may knock while the host still chooses the variant; it
         // is answered as soon as the choice is made.
@@ -196,25 +211,24 @@ void CGameWnd::onGreeting()
     board.setFirstMover(0);
     board.setMyTurn(0);
     showStatus(res::IDS_WAIT_OPPONENT);
-    startWindowTimer(TIMER_NEW_SET, INTRODUCTION_DELAY_MS);
+    view.startWindowTimer(TIMER_NEW_SET, INTRODUCTION_DELAY_MS);
 }
 
 // The server's half of the introduction: it names itself and the variant,
 // and opens the first set.
-void CGameWnd::answerGreeting()
+void PlayController::answerGreeting()
 {
     greetingHeld = false;
     matchStarted = true;
     showVariantStatus();
-    link.sendRecord.writeGreeting(board.variant(), playerName.toUtf8());
-    link.SendReliable(peerSlot());
+    link.sendGreeting(board.variant(), playerName.toUtf8());
     board.setFirstMover(1);
     board.setMyTurn(1);
     showStatus(res::IDS_YOUR_TURN);
-    startWindowTimer(TIMER_NEW_SET, INTRODUCTION_DELAY_MS);
+    view.startWindowTimer(TIMER_NEW_SET, INTRODUCTION_DELAY_MS);
 }
 
-void CGameWnd::onOpponentLeg(uint8_t type, uint8_t from, uint8_t to, uint8_t via)
+void PlayController::onOpponentLeg(uint8_t type, uint8_t from, uint8_t to, uint8_t via)
 {
     // Legs of a set this copy has not set up yet (its score dialog is still
     // open, or its new-set timer has not run) wait for the new board.
@@ -240,77 +254,77 @@ void CGameWnd::onOpponentLeg(uint8_t type, uint8_t from, uint8_t to, uint8_t via
     opponentMoveOpen = type == CAPTURE_STEP;
 
     if (type == CAPTURE_STEP) {
-        redraw();
+        view.redraw();
         board.setMyTurn(0);
         return;
     }
 
     board.generateMoves();
     board.setMyTurn(1);
-    setBoardCursor(CURSOR_ARROW);
-    redraw();
+    view.setBoardCursor(CURSOR_ARROW);
+    view.redraw();
     if (board.hasNoMoves() == 1) {
         board.setMyTurn(0);
         showStatus(res::IDS_WAIT_OPPONENT_SET_END);
-        sendBare(GAME_LOST);
+        link.sendBare(GAME_LOST);
         newSetPending = true;
         showScore(0, 1, res::IDS_YOU_LOSE);
         showStatus(res::IDS_WAIT_OPPONENT);
-        startWindowTimer(TIMER_NEW_SET, NEXT_SET_DELAY_MS);
+        view.startWindowTimer(TIMER_NEW_SET, NEXT_SET_DELAY_MS);
     } else {
         showStatus(res::IDS_YOUR_TURN);
     }
 }
 
-void CGameWnd::onDrawOfferReceived()
+void PlayController::onDrawOfferReceived()
 {
-    const int answer = messageBox(loadString(res::IDS_DRAW_QUESTION), QMessageBox::Question,
-                                  QMessageBox::Yes | QMessageBox::No);
+    const int answer = view.messageBox(loadString(res::IDS_DRAW_QUESTION), QMessageBox::Question,
+                                       QMessageBox::Yes | QMessageBox::No);
     if (answer == QMessageBox::Yes) {
         // The offering side learns of the draw only once this player has
         // seen the result.
         newSetPending = true;
         showScore(0, 0, res::IDS_SET_DRAWN);
-        sendBare(DRAW_ACCEPTED);
+        link.sendBare(DRAW_ACCEPTED);
         showStatus(board.isMyTurn() == 1 ? res::IDS_YOUR_TURN : res::IDS_WAIT_OPPONENT);
-        startWindowTimer(TIMER_NEW_SET, NEXT_SET_DELAY_MS);
+        view.startWindowTimer(TIMER_NEW_SET, NEXT_SET_DELAY_MS);
     } else {
         showStatus(board.isMyTurn() == 1 ? res::IDS_YOUR_TURN : res::IDS_WAIT_OPPONENT);
-        sendBare(DRAW_DECLINED);
+        link.sendBare(DRAW_DECLINED);
     }
 }
 
 // The side that offered the draw decides who opens the next set.
-void CGameWnd::onDrawAccepted()
+void PlayController::onDrawAccepted()
 {
     newSetPending = true;
     showScore(0, 0, res::IDS_SET_DRAWN);
     if (board.isFirstMover() == 1) {
         board.setFirstMover(0);
         board.setMyTurn(0);
-        sendBare(YOU_START);
+        link.sendBare(YOU_START);
     } else {
         board.setFirstMover(1);
         board.setMyTurn(1);
         showStatus(res::IDS_YOUR_TURN);
     }
     showStatus(board.isMyTurn() == 1 ? res::IDS_YOUR_TURN : res::IDS_WAIT_OPPONENT);
-    startWindowTimer(TIMER_NEW_SET, NEXT_SET_DELAY_MS);
+    view.startWindowTimer(TIMER_NEW_SET, NEXT_SET_DELAY_MS);
 }
 
 // The opponent found no move left, or gave up; the winner decides who opens
 // the next set.
-void CGameWnd::onGameLost()
+void PlayController::onGameLost()
 {
     showStatus(res::IDS_WAIT_OPPONENT_SET_END);
     newSetPending = true;
     showScore(1, 0, res::IDS_YOU_WIN);
-    startWindowTimer(TIMER_NEW_SET, NEXT_SET_DELAY_MS);
+    view.startWindowTimer(TIMER_NEW_SET, NEXT_SET_DELAY_MS);
     if (board.isFirstMover() == 1) {
         board.setFirstMover(0);
         board.setMyTurn(0);
         showStatus(res::IDS_WAIT_OPPONENT);
-        sendBare(YOU_START);
+        link.sendBare(YOU_START);
     } else {
         showStatus(res::IDS_YOUR_TURN);
         board.setFirstMover(1);
@@ -318,18 +332,27 @@ void CGameWnd::onGameLost()
     }
 }
 
-void CGameWnd::onChat()
+void PlayController::onChat()
 {
-    const QString text = wireText(link.recvRecord.chatText());
+    const QString text = wireText(link.received().chatText());
     if (messageAlarmOff == 0)
-        sounds.play(messageSound);
-    chatDialog.appendReceived(text);
-    chatDialog.setName(playerName);
-    chatDialog.showAndActivate();
+        view.playSound(messageSound);
+    view.appendChat(text);
+    view.showChat();
+}
+
+void PlayController::OnNewSet()
+{
+    view.killWindowTimer(TIMER_NEW_SET);
+    clearLastMove();
+    board.setUpPosition(BOARD_ORIGIN_X, BOARD_ORIGIN_Y);
+    board.generateMoves();
+    view.redraw();
+    newSetReady();
 }
 
 // The new board is up: the legs that came early are played on it in order.
-void CGameWnd::newSetReady()
+void PlayController::newSetReady()
 {
     newSetPending = false;
     const std::vector<HeldLeg> legs = std::move(heldLegs);
@@ -343,12 +366,12 @@ void CGameWnd::newSetReady()
 
 // The match cannot go on: the peer gets QUIT at once, the player is told once
 // and the window closes (the link sends no second QUIT).
-void CGameWnd::endMatch(int stringId)
+void PlayController::endMatch(int stringId)
 {
     if (matchEnding)
         return;
     matchEnding = true;
-    link.SendQuit();
-    messageBox(loadString(stringId), QMessageBox::Critical);
-    close();
+    link.sendQuit();
+    view.messageBox(loadString(stringId), QMessageBox::Critical, QMessageBox::Ok);
+    view.closeWindow();
 }

@@ -1,17 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CGameWnd.h"
+#include "PlayController.h"
 
-#include "CServerDlg.h"
-#include "CStartDlg.h"
-#include "DialogBuilder.h"
 #include "LinkEvents.h"
-#include "PeerRecord.h"
-#include "PeerSocket.h"
+#include "PlayLink.h"
+#include "PlayView.h"
 #include "ResourceIds.h"
 #include "SettingsStore.h"
 #include "StringTable.h"
-
-#include <QTimer>
 
 namespace {
 const QString modeEntry = QStringLiteral("Mode");
@@ -21,74 +16,75 @@ const QString serverEntry = QStringLiteral("Server");
 // Asks for the player's name and the way to connect, stores the answers as
 // soon as each is final, and opens the link. Returns 0 when the program is to
 // end (a dialog was left, or the link could not be opened).
-int CGameWnd::RunStartSequence()
+int PlayController::RunStartSequence()
 {
-    CStartDlg startDlg(settings, this);
-    CServerDlg serverDlg(this);
-
     startAlarmOff = settings.readInt(QStringLiteral("Start"), 0);
     messageAlarmOff = settings.readInt(QStringLiteral("Message"), 0);
     lastMoveOff = settings.readInt(QStringLiteral("LastMove"), 0);
-    startDlg.name = settings.readString(QStringLiteral("Player"));
+    QString name = settings.readString(QStringLiteral("Player"));
+    int mode = -1;
 
-    if (startDlg.exec() != QDialog::Accepted)
+    if (!view.askStart(name, mode))
         return 0;
     // Only the empty text is refused; a name of blanks is a name.
-    while (startDlg.name.isEmpty()) {
-        messageBox(loadString(res::IDS_ENTER_NAME), QMessageBox::Warning);
-        if (startDlg.exec() != QDialog::Accepted)
+    while (name.isEmpty()) {
+        view.messageBox(loadString(res::IDS_ENTER_NAME), QMessageBox::Warning, QMessageBox::Ok);
+        if (!view.askStart(name, mode))
             return 0;
     }
-    settings.writeString(QStringLiteral("Player"), startDlg.name);
-    playerName = startDlg.name;
+    settings.writeString(QStringLiteral("Player"), name);
+    playerName = name;
+
+    QString address;
+    auto askAddress = [&]() -> bool {
+        address = settings.readString(serverEntry);
+        if (!view.askAddress(address))
+            return false;
+        settings.writeString(serverEntry, address);
+        return true;
+    };
+    auto openLink = [&](const QString &at, int startMode) -> bool {
+        if (link.start(at, startMode))
+            return true;
+        view.networkError(networkErrorDetail(false));
+        return false;
+    };
 
     // The stored "Mode" and the link's start mode number the same three
     // choices differently: join 0 / START_JOIN, host 1 / START_HOST,
     // matchmaking 2 / START_VIA_SERVER.
-    auto askAddress = [&]() -> bool {
-        serverDlg.address = settings.readString(serverEntry);
-        if (serverDlg.exec() != QDialog::Accepted)
-            return false;
-        settings.writeString(serverEntry, serverDlg.address);
-        return true;
-    };
-    auto openLink = [&](const QString &address, int mode) -> bool {
-        if (link.Start(1, address, mode, GAME_KIND))
-            return true;
-        dlg::messageBox(this, loadString(res::IDS_NETWORK_ERROR), networkErrorDetail(false),
-                        QMessageBox::Critical);
-        return false;
-    };
-
-    if (startDlg.joinFlag) {
+    switch (mode) {
+    case 0:
         settings.writeInt(modeEntry, 0);
-        if (!askAddress() || !openLink(serverDlg.address, START_JOIN))
+        if (!askAddress() || !openLink(address, START_JOIN))
             return 0;
-        startWindowTimer(TIMER_CONNECT, connectTimeoutMs);
-        startCountdown();
-    }
-    if (startDlg.hostFlag) {
+        view.startWindowTimer(TIMER_CONNECT, connectTimeoutMs);
+        view.startCountdown();
+        break;
+    case 1:
         settings.writeInt(modeEntry, 1);
         // A host waits for as long as the program runs: no connection timer.
         if (!openLink(QString(), START_HOST))
             return 0;
-    }
-    if (startDlg.viaServerFlag) {
+        break;
+    case 2:
         settings.writeInt(modeEntry, 2);
-        if (!askAddress() || !openLink(serverDlg.address, START_VIA_SERVER))
+        if (!askAddress() || !openLink(address, START_VIA_SERVER))
             return 0;
-        startWindowTimer(TIMER_CONNECT, connectTimeoutMs);
-        startCountdown();
+        view.startWindowTimer(TIMER_CONNECT, connectTimeoutMs);
+        view.startCountdown();
+        break;
+    default:
+        break;
     }
     return 1;
 }
 
 // The second line of "Network error.": what went wrong, in the player's
 // words. timedOut: the connection time has run out with no role.
-QString CGameWnd::networkErrorDetail(bool timedOut) const
+QString PlayController::networkErrorDetail(bool timedOut) const
 {
-    const StartFailure failure = timedOut ? link.silenceReason() : link.failure();
-    switch (failure) {
+    switch (link.failure(timedOut)) {
     case StartFailure::HostBusy:
         return loadString(res::IDS_HOST_BUSY);
     case StartFailure::LobbySilent:
@@ -105,39 +101,24 @@ QString CGameWnd::networkErrorDetail(bool timedOut) const
     return QString();
 }
 
-void CGameWnd::OnStartFailed()
+void PlayController::OnStartFailed()
 {
     // Only a start still under way ends here; a late word changes nothing.
-    if (link.role != ROLE_NONE || !isWindowTimerActive(TIMER_CONNECT))
+    if (link.role() != ROLE_NONE || !view.isWindowTimerActive(TIMER_CONNECT))
         return;
-    killWindowTimer(TIMER_CONNECT);
-    showCountdown();
-    dlg::messageBox(this, loadString(res::IDS_NETWORK_ERROR), networkErrorDetail(false),
-                    QMessageBox::Critical);
-    close();
+    view.killWindowTimer(TIMER_CONNECT);
+    view.stopCountdown();
+    view.networkError(networkErrorDetail(false));
+    view.closeWindow();
 }
 
-void CGameWnd::startCountdown()
+void PlayController::OnConnectTimeout()
 {
-    if (!countdown) {
-        countdown = new QTimer(this);
-        countdown->setInterval(200);
-        connect(countdown, &QTimer::timeout, this, &CGameWnd::showCountdown);
-    }
-    countdown->start();
-    showCountdown();
-}
-
-void CGameWnd::showCountdown()
-{
-    // There is no board yet, so the square name's part is free.
-    if (link.role != ROLE_NONE || !isWindowTimerActive(TIMER_CONNECT)) {
-        countdown->stop();
-        setStatusText(1, QString());
+    view.killWindowTimer(TIMER_CONNECT);
+    // A link that has found its role meanwhile makes the time-out harmless.
+    if (link.role() != ROLE_NONE)
         return;
-    }
-    // A coarse timer may run a little over its time; the count never starts
-    // above the time the player was given.
-    const int msLeft = qBound(0, timers.value(TIMER_CONNECT)->remainingTime(), connectTimeoutMs);
-    setStatusText(1, loadString(res::IDS_SECONDS_LEFT).arg((msLeft + 999) / 1000));
+    view.stopCountdown();
+    view.networkError(networkErrorDetail(true));
+    view.closeWindow();
 }

@@ -9,13 +9,14 @@
 
 namespace {
 
-using Sent = std::tuple<int, int, int, int>; // kind, from, to, via (mirrored)
+using Sent = std::tuple<int, int, int, int>; // kind, from, to, via as the opponent reads them
 
+// Records each leg as it reaches the opponent: the squares mirrored (63 - square).
 class RecordingSink : public LegSink {
 public:
     void legEntered(uint8_t kind, uint8_t from, uint8_t to, uint8_t via) override
     {
-        legs.emplace_back(kind, from, to, via);
+        legs.emplace_back(kind, 63 - from, 63 - to, 63 - via);
     }
     std::vector<Sent> legs;
 };

@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+#include "PeerRecord.h"
+#include "PeerSocket.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+
+// The link to the opponent's copy as the play controller uses it: the game
+// messages it sends (always reliably, to the peer), the last one received,
+// and the opening of the link with what kept it from opening.
+class PlayLink {
+public:
+    virtual ~PlayLink() = default;
+
+    virtual uint8_t role() const = 0;
+    // The game message the link has just handed over.
+    virtual const PeerRecord &received() const = 0;
+
+    // A leg in this side's own squares; it crosses the wire mirrored.
+    virtual void sendLeg(uint8_t type, uint8_t from, uint8_t to, uint8_t via) = 0;
+    virtual void sendGreeting(uint8_t variant, const QByteArray &name) = 0;
+    // A message without payload (DRAW_OFFER .. YOU_START).
+    virtual void sendBare(uint8_t type) = 0;
+    virtual void sendChat(const QByteArray &text) = 0;
+    virtual void sendQuit() = 0;
+
+    // mode: START_JOIN, START_HOST or START_VIA_SERVER.
+    virtual bool start(const QString &address, int mode) = 0;
+    // Why the link did not open; timedOut: the connection time ran out.
+    virtual StartFailure failure(bool timedOut) const = 0;
+    virtual QString startAddress() const = 0;
+    virtual QString awaitedAddress() const = 0;
+};
