@@ -6,6 +6,7 @@
 #include "PlayLink.h"
 #include "PlayView.h"
 #include "ResourceIds.h"
+#include "SettingKeys.h"
 #include "SettingsStore.h"
 #include "StringTable.h"
 
@@ -60,18 +61,18 @@ int toggled(int off)
 void PlayController::OnStartAlarm()
 {
     startAlarmOff = toggled(startAlarmOff);
-    settings.writeInt(QStringLiteral("Start"), startAlarmOff);
+    settings.writeInt(SettingKey::Start, startAlarmOff);
 }
 
 void PlayController::OnMessageAlarm()
 {
     messageAlarmOff = toggled(messageAlarmOff);
-    settings.writeInt(QStringLiteral("Message"), messageAlarmOff);
+    settings.writeInt(SettingKey::Message, messageAlarmOff);
 }
 
 void PlayController::OnLastMove()
 {
     lastMoveOff = toggled(lastMoveOff);
-    settings.writeInt(QStringLiteral("LastMove"), lastMoveOff);
+    settings.writeInt(SettingKey::LastMove, lastMoveOff);
     view.redraw();
 }

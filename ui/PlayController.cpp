@@ -8,6 +8,7 @@
 #include "PlayLink.h"
 #include "PlayView.h"
 #include "ResourceIds.h"
+#include "SettingKeys.h"
 #include "SettingsStore.h"
 #include "StringTable.h"
 
@@ -175,7 +176,7 @@ void PlayController::onServing()
     const uint8_t variant = view.chooseVariant();
     choosingVariant = false;
     board.setVariant(variant);
-    settings.writeInt(QStringLiteral("VarGame"), variant);
+    settings.writeInt(SettingKey::VarGame, variant);
     view.showTitle(playerName);
     if (greetingHeld)
         answerGreeting();

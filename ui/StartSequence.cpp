@@ -5,23 +5,19 @@
 #include "PlayLink.h"
 #include "PlayView.h"
 #include "ResourceIds.h"
+#include "SettingKeys.h"
 #include "SettingsStore.h"
 #include "StringTable.h"
-
-namespace {
-const QString modeEntry = QStringLiteral("Mode");
-const QString serverEntry = QStringLiteral("Server");
-} // namespace
 
 // Asks for the player's name and the way to connect, stores the answers as
 // soon as each is final, and opens the link. Returns 0 when the program is to
 // end (a dialog was left, or the link could not be opened).
 int PlayController::RunStartSequence()
 {
-    startAlarmOff = settings.readInt(QStringLiteral("Start"), 0);
-    messageAlarmOff = settings.readInt(QStringLiteral("Message"), 0);
-    lastMoveOff = settings.readInt(QStringLiteral("LastMove"), 0);
-    QString name = settings.readString(QStringLiteral("Player"));
+    startAlarmOff = settings.readInt(SettingKey::Start, 0);
+    messageAlarmOff = settings.readInt(SettingKey::Message, 0);
+    lastMoveOff = settings.readInt(SettingKey::LastMove, 0);
+    QString name = settings.readString(SettingKey::Player);
     int mode = -1;
 
     if (!view.askStart(name, mode))
@@ -32,15 +28,15 @@ int PlayController::RunStartSequence()
         if (!view.askStart(name, mode))
             return 0;
     }
-    settings.writeString(QStringLiteral("Player"), name);
+    settings.writeString(SettingKey::Player, name);
     playerName = name;
 
     QString address;
     auto askAddress = [&]() -> bool {
-        address = settings.readString(serverEntry);
+        address = settings.readString(SettingKey::Server);
         if (!view.askAddress(address))
             return false;
-        settings.writeString(serverEntry, address);
+        settings.writeString(SettingKey::Server, address);
         return true;
     };
     auto openLink = [&](const QString &at, int startMode) -> bool {
@@ -55,20 +51,20 @@ int PlayController::RunStartSequence()
     // matchmaking 2 / START_VIA_SERVER.
     switch (mode) {
     case 0:
-        settings.writeInt(modeEntry, 0);
+        settings.writeInt(SettingKey::Mode, 0);
         if (!askAddress() || !openLink(address, START_JOIN))
             return 0;
         view.startWindowTimer(TIMER_CONNECT, connectTimeoutMs);
         view.startCountdown();
         break;
     case 1:
-        settings.writeInt(modeEntry, 1);
+        settings.writeInt(SettingKey::Mode, 1);
         // A host waits for as long as the program runs: no connection timer.
         if (!openLink(QString(), START_HOST))
             return 0;
         break;
     case 2:
-        settings.writeInt(modeEntry, 2);
+        settings.writeInt(SettingKey::Mode, 2);
         if (!askAddress() || !openLink(address, START_VIA_SERVER))
             return 0;
         view.startWindowTimer(TIMER_CONNECT, connectTimeoutMs);

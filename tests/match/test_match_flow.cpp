@@ -5,6 +5,7 @@
 
 #include "BoardView.h"
 #include "PeerRecord.h"
+#include "SettingKeys.h"
 #include "ResourceIds.h"
 
 #include <QSignalSpy>
@@ -40,7 +41,7 @@ private slots:
         QCOMPARE(client.board.peerName, std::string("Ann"));
         QCOMPARE(host.window->windowTitle(), QStringLiteral("Ann"));
         QCOMPARE(client.window->windowTitle(), QStringLiteral("Bob"));
-        QCOMPARE(host.settings.readInt(QStringLiteral("VarGame")), int(VARIANT_RUSSIAN));
+        QCOMPARE(host.settings.readInt(SettingKey::VarGame), int(VARIANT_RUSSIAN));
         QCOMPARE(client.board.variant(), VARIANT_RUSSIAN);
         QCOMPARE(host.status(2), QStringLiteral("RUS"));
         QCOMPARE(client.status(2), QStringLiteral("RUS"));

@@ -6,6 +6,7 @@
 #include "BoardDiagram.h"
 #include "PlayFakes.h"
 #include "ResourceIds.h"
+#include "SettingKeys.h"
 #include "StringTable.h"
 #include "WindowFixture.h"
 
@@ -103,7 +104,7 @@ private slots:
         p.settle();
         QCOMPARE(int(p.client.board.variant()), int(VARIANT_AMERICAN));
         QCOMPARE(p.client.view.status[2], text(res::IDS_USA));
-        QCOMPARE(settings->readInt(QStringLiteral("VarGame"), 0), int(VARIANT_AMERICAN));
+        QCOMPARE(settings->readInt(SettingKey::VarGame, 0), int(VARIANT_AMERICAN));
         QCOMPARE(turns(p), (Turns{1, 1, 0, 0}));
     }
 
