@@ -6,6 +6,7 @@
 #include "BoardView.h"
 #include "PeerRecord.h"
 #include "ResourceIds.h"
+#include "TemporarySettings.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -16,15 +17,9 @@ class MatchFlowTest : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir config;
+    TemporarySettings settings;
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(config.isValid());
-        useMatchSettings(config);
-    }
-
     void introductionNamesBothSidesAndOpensTheFirstSet()
     {
         MatchHarness m;
