@@ -3,25 +3,18 @@
 #include "SettingKeys.h"
 #include "StringTable.h"
 #include "ResourceIds.h"
+#include "TemporarySettings.h"
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 // The settings live in a temporary config folder for the whole test.
 class TestSettings : public QObject
 {
     Q_OBJECT
-    QTemporaryDir config;
+    TemporarySettings config;
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(config.isValid());
-        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
-    }
-
     void missingValuesGiveTheDefaults()
     {
         SettingsStore store(QStringLiteral("sorvada-empty"));

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ModalScript.h"
+#include "ModalAnswerer.h"
 #include "SettingKeys.h"
 #include "WindowFixture.h"
 
@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <optional>
 #include <vector>
 
 namespace {
@@ -67,13 +68,13 @@ struct JoinedWindow {
 class TestGameCommands : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<QTemporaryDir> config;
+    std::optional<TemporarySettings> settings;
 
 private slots:
     void init()
     {
-        config = std::make_unique<QTemporaryDir>();
-        useTemporarySettings(*config);
+        settings.reset();
+        settings.emplace();
     }
 
     void alarmTogglesTreatAnyValueButOneAsOff()
@@ -133,7 +134,7 @@ private slots:
     void theScoreCommandAddsNoRow()
     {
         WindowUnderTest w;
-        ModalScript script;
+        ModalAnswerer script;
         QString heading;
         int rows = -1;
         for (int i = 0; i < 2; ++i) {
@@ -169,7 +170,7 @@ private slots:
         auto &w = *j.w;
         w.board.setMyTurn(1);
         QVERIFY(w.board.pieces[12].square != 40); // no set has been set up yet
-        ModalScript script;
+        ModalAnswerer script;
         QString heading;
         int lostBeforeClose = -1;
         QString question;

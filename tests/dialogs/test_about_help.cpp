@@ -8,10 +8,11 @@
 #include "CVariantDlg.h"
 #include "DataFiles.h"
 #include "DialogBuilder.h"
-#include "DialogDriver.h"
+#include "ModalAnswerer.h"
 #include "HelpLauncher.h"
 #include "HelpWindow.h"
 #include "SettingsStore.h"
+#include "TemporarySettings.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -31,7 +32,6 @@
 #include <QtTest>
 
 using dlg::control;
-using driver::onModal;
 
 class UrlCatcher : public QObject
 {
@@ -56,8 +56,8 @@ QString writeHelpPage(const char *name, const char *body)
 class TestAboutHelp : public QObject
 {
     Q_OBJECT
-    QTemporaryDir config;
-    driver::StrayModalGuard *guard = nullptr;
+    TemporarySettings settings;
+    ModalAnswerer modals;
 
     // Every text shown in a control fits inside it at the dialog font: the
     // dialog units follow the font, so nothing is cut off.
@@ -88,9 +88,9 @@ class TestAboutHelp : public QObject
         }
     }
 
-    static void checkModal(QDialog &dialog, const QSize &units)
+    void checkModal(QDialog &dialog, const QSize &units)
     {
-        onModal([&](QWidget *d) {
+        modals.then([&](QWidget *d) {
             checkLayout(qobject_cast<QDialog *>(d), units);
             QTest::keyClick(d, Qt::Key_Return);
         });
@@ -100,12 +100,9 @@ class TestAboutHelp : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(config.isValid());
-        driver::useTemporarySettings(config);
-        guard = new driver::StrayModalGuard;
+        modals.closeStraysAfter(15000);
     }
-    void cleanup() { QCOMPARE(guard->closed, 0); }
-    void cleanupTestCase() { delete guard; }
+    void cleanup() { QCOMPARE(modals.leftOver(), QString()); }
 
     void dialogUnitsFollowTheFont()
     {
@@ -141,7 +138,7 @@ private slots:
         CScoreDlg score;
         score.AddResult(1, 0, QStringLiteral("Congratulations, you win this game!"));
         score.AddResult(0, 1, QStringLiteral("Sorry, you lose this game."));
-        onModal([&](QWidget *d) {
+        modals.then([&](QWidget *d) {
             checkLayout(qobject_cast<QDialog *>(d), {229, 115});
             QTest::keyClick(d, Qt::Key_Return);
         });
@@ -194,9 +191,9 @@ private slots:
         QWidget window;
         window.show();
         CAuthorsDlg owned(&window);
-        onModal([&](QWidget *d) { QTest::keyClick(d, Qt::Key_Escape); });
+        modals.then([&](QWidget *d) { QTest::keyClick(d, Qt::Key_Escape); });
         QCOMPARE(owned.exec(), int(QDialog::Rejected));
-        onModal([&](QWidget *d) { QTest::mouseClick(control<QPushButton>(d, 1), Qt::LeftButton); });
+        modals.then([&](QWidget *d) { QTest::mouseClick(control<QPushButton>(d, 1), Qt::LeftButton); });
         QCOMPARE(owned.exec(), int(QDialog::Accepted));
     }
 
@@ -208,7 +205,7 @@ private slots:
         window.show();
         QString text, caption;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
-        onModal([&](QWidget *box) {
+        modals.then([&](QWidget *box) {
             if (auto *mb = qobject_cast<QMessageBox *>(box)) {
                 text = mb->text();
                 caption = mb->windowTitle();

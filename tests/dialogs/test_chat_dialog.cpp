@@ -2,7 +2,7 @@
 #include "CAboutDlg.h"
 #include "CChatDlg.h"
 #include "DialogBuilder.h"
-#include "DialogDriver.h"
+#include "ModalAnswerer.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -17,15 +17,14 @@ using dlg::control;
 class TestChatDialog : public QObject
 {
     Q_OBJECT
-    driver::StrayModalGuard *guard = nullptr;
+    ModalAnswerer modals;
 
     static QLineEdit *input(CChatDlg &chat) { return control<QLineEdit>(&chat, 4003); }
     static QPlainTextEdit *shown(CChatDlg &chat) { return control<QPlainTextEdit>(&chat, 4002); }
 
 private slots:
-    void initTestCase() { guard = new driver::StrayModalGuard; }
-    void cleanup() { QCOMPARE(guard->closed, 0); }
-    void cleanupTestCase() { delete guard; }
+    void initTestCase() { modals.closeStraysAfter(15000); }
+    void cleanup() { QCOMPARE(modals.leftOver(), QString()); }
 
     void createdHiddenOwnerlessAndCentred()
     {
@@ -222,7 +221,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&chat));
 
         CAboutDlg about(&window);
-        driver::onModal([&](QWidget *d) {
+        modals.then([&](QWidget *d) {
             // Keys go through the window system, which drops them for a
             // window that a modal dialog blocks.
             gameField->setFocus();

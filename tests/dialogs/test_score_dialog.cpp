@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CScoreDlg.h"
 #include "DialogBuilder.h"
-#include "DialogDriver.h"
+#include "ModalAnswerer.h"
 #include "ResourceIds.h"
 #include "StringTable.h"
 
@@ -12,7 +12,6 @@
 #include <QtTest>
 
 using dlg::control;
-using driver::onModal;
 
 namespace {
 
@@ -43,12 +42,11 @@ Shown read(QWidget *d)
 class TestScoreDialog : public QObject
 {
     Q_OBJECT
-    driver::StrayModalGuard *guard = nullptr;
+    ModalAnswerer modals;
 
 private slots:
-    void initTestCase() { guard = new driver::StrayModalGuard; }
-    void cleanup() { QCOMPARE(guard->closed, 0); }
-    void cleanupTestCase() { delete guard; }
+    void initTestCase() { modals.closeStraysAfter(15000); }
+    void cleanup() { QCOMPARE(modals.leftOver(), QString()); }
 
     void emptyScoreBeforeAnySet()
     {
@@ -57,7 +55,7 @@ private slots:
         CScoreDlg score;
         score.AddResult(-1, -1, loadString(res::IDS_RESULTS));
         Shown s;
-        onModal([&](QWidget *d) {
+        modals.then([&](QWidget *d) {
             s = read(d);
             QTest::keyClick(d, Qt::Key_Return);
         });
@@ -85,7 +83,7 @@ private slots:
         const QString peer(15, QChar(u'\u0416'));   // Ж
         QRect numero, own, other, list;
         int ownNeeds = 0, otherNeeds = 0;
-        onModal([&](QWidget *d) {
+        modals.then([&](QWidget *d) {
             const auto *ownLabel = control<QLabel>(d, 1004);
             const auto *otherLabel = control<QLabel>(d, 1005);
             numero = control<QLabel>(d, 1007)->geometry();
@@ -122,7 +120,7 @@ private slots:
                                             QStringLiteral("2\t\t0\t\t\t1"),
                                             QStringLiteral("3\t\t0\t\t\t0")}));
         Shown s;
-        onModal([&](QWidget *d) {
+        modals.then([&](QWidget *d) {
             s = read(d);
             QTest::mouseClick(control<QPushButton>(d, 1), Qt::LeftButton);
         });
@@ -139,7 +137,7 @@ private slots:
         QCOMPARE(score.rows().size(), 3);
         QCOMPARE(score.ownTotal(), 1);
         QCOMPARE(score.opponentTotal(), 1);
-        onModal([&](QWidget *d) {
+        modals.then([&](QWidget *d) {
             s = read(d);
             QTest::keyClick(d, Qt::Key_Escape);
         });
@@ -163,7 +161,7 @@ private slots:
         QDialog *first = nullptr;
         int dialogsWhileBoth = 0;
         Shown refreshed;
-        onModal([&](QWidget *d) {
+        modals.then([&](QWidget *d) {
             first = qobject_cast<QDialog *>(d);
             score.AddResult(0, 1, loadString(res::IDS_YOU_LOSE));
             QTimer::singleShot(0, [&] {
@@ -197,7 +195,7 @@ private slots:
         window->show();
         CScoreDlg score;
         score.AddResult(1, 0, loadString(res::IDS_YOU_WIN));
-        onModal([&](QWidget *) { delete window; });
+        modals.then([&](QWidget *) { delete window; });
         score.showModal(window, QStringLiteral("Ann"), QStringLiteral("Bob"));
         QVERIFY(score.dialog() == nullptr);
         QCOMPARE(score.rows().size(), 1);

@@ -4,9 +4,10 @@
 #include "CVariantDlg.h"
 #include "DataFiles.h"
 #include "DialogBuilder.h"
-#include "DialogDriver.h"
+#include "ModalAnswerer.h"
 #include "SettingKeys.h"
 #include "SettingsStore.h"
+#include "TemporarySettings.h"
 
 #include <QClipboard>
 #include <QLineEdit>
@@ -16,7 +17,6 @@
 #include <QtTest>
 
 using dlg::control;
-using driver::onModal;
 
 namespace {
 
@@ -35,27 +35,16 @@ RadioState radios(QWidget *d)
 class TestStartDialogs : public QObject
 {
     Q_OBJECT
-    QTemporaryDir config;
+    TemporarySettings settings;
+    ModalAnswerer modals;
     int storeNumber = 0;
-    driver::StrayModalGuard *guard = nullptr;
 
     // A store of its own for every test: an empty one unless filled.
     QString freshName() { return QStringLiteral("sorvada-start-%1").arg(++storeNumber); }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(config.isValid());
-        driver::useTemporarySettings(config);
-        guard = new driver::StrayModalGuard;
-    }
-
-    void cleanup()
-    {
-        QCOMPARE(guard->closed, 0);
-    }
-
-    void cleanupTestCase() { delete guard; }
+    void initTestCase() { modals.closeStraysAfter(15000); }
+    void cleanup() { QCOMPARE(modals.leftOver(), QString()); }
 
     void firstRunOpensWithTheDefaults()
     {
@@ -64,7 +53,7 @@ private slots:
         QString title, field;
         RadioState seen;
         QWidget *focus = nullptr;
-        onModal([&](QWidget *d) {
+        modals.then([&](QWidget *d) {
             title = d->windowTitle();
             field = control<QLineEdit>(d, 201)->text();
             seen = radios(d);
@@ -82,7 +71,7 @@ private slots:
         QCOMPARE(start.viaServerFlag, 0);
 
         CServerDlg server;
-        onModal([&](QWidget *d) {
+        modals.then([&](QWidget *d) {
             title = d->windowTitle();
             field = control<QLineEdit>(d, 1001)->text();
             QTest::keyClicks(control<QLineEdit>(d, 1001), QStringLiteral("host"));
@@ -94,7 +83,7 @@ private slots:
         QCOMPARE(server.address, QStringLiteral("host"));
 
         CVariantDlg variant(store);
-        onModal([&](QWidget *d) {
+        modals.then([&](QWidget *d) {
             title = d->windowTitle();
             QTest::keyClick(d, Qt::Key_Return);
         });
@@ -125,7 +114,7 @@ private slots:
         CStartDlg start(store);
         start.name = QStringLiteral("Ann");
         RadioState seen;
-        onModal([&](QWidget *d) {
+        modals.then([&](QWidget *d) {
             seen = radios(d);
             QTest::mouseClick(control<QPushButton>(d, 1), Qt::LeftButton);
         });
@@ -145,7 +134,7 @@ private slots:
     {
         SettingsStore store(freshName());
         CStartDlg start(store);
-        onModal([&](QWidget *d) {
+        modals.then([&](QWidget *d) {
             QTest::mouseClick(control<QRadioButton>(d, 203), Qt::LeftButton);
             QTest::keyClick(control<QLineEdit>(d, 201), Qt::Key_Return);
         });
@@ -155,7 +144,7 @@ private slots:
         QCOMPARE(start.name, QString());
 
         RadioState seen;
-        onModal([&](QWidget *d) {
+        modals.then([&](QWidget *d) {
             seen = radios(d);
             QTest::keyClicks(control<QLineEdit>(d, 201), QStringLiteral(" "));
             QTest::keyClick(control<QLineEdit>(d, 201), Qt::Key_Return);
@@ -172,21 +161,21 @@ private slots:
         SettingsStore store(freshName());
         CStartDlg start(store);
         start.name = QStringLiteral("Kept");
-        onModal([&](QWidget *d) {
+        modals.then([&](QWidget *d) {
             QTest::keyClicks(control<QLineEdit>(d, 201), QStringLiteral("xyz"));
             QTest::mouseClick(control<QPushButton>(d, 2), Qt::LeftButton);
         });
         QCOMPARE(start.exec(), int(QDialog::Rejected));
         QCOMPARE(start.name, QStringLiteral("Kept"));
 
-        onModal([&](QWidget *d) { QTest::keyClick(d, Qt::Key_Escape); });
+        modals.then([&](QWidget *d) { QTest::keyClick(d, Qt::Key_Escape); });
         QCOMPARE(start.exec(), int(QDialog::Rejected));
-        onModal([&](QWidget *d) { d->close(); });
+        modals.then([&](QWidget *d) { d->close(); });
         QCOMPARE(start.exec(), int(QDialog::Rejected));
 
         CServerDlg server;
         server.address = QStringLiteral("old.example");
-        onModal([&](QWidget *d) {
+        modals.then([&](QWidget *d) {
             QTest::keyClicks(control<QLineEdit>(d, 1001), QStringLiteral("new"));
             QTest::mouseClick(control<QPushButton>(d, 2), Qt::LeftButton);
         });
@@ -199,7 +188,7 @@ private slots:
         SettingsStore store(freshName());
         CStartDlg start(store);
         QString shown;
-        onModal([&](QWidget *d) {
+        modals.then([&](QWidget *d) {
             auto *field = control<QLineEdit>(d, 201);
             QTest::keyClicks(field, QStringLiteral("abcdefghijklmnopqrst"));
             shown = field->text();
@@ -222,23 +211,21 @@ private slots:
         QString shown, afterTyping, selected, warning, caption;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         bool stayedOpen = false, focusBack = false;
-        onModal([&](QWidget *d) {
+        modals.then([&](QWidget *d) {
             auto *field = control<QLineEdit>(d, 201);
             shown = field->text();
             QTest::keyClick(field, Qt::Key_End);
             QTest::keyClicks(field, QStringLiteral("U")); // no room to type more
             afterTyping = field->text();
 
-            onModal(
-                [&](QWidget *box) {
-                    if (auto *mb = qobject_cast<QMessageBox *>(box)) {
-                        warning = mb->text();
-                        caption = mb->windowTitle();
-                        icon = mb->icon();
-                    }
-                    QTest::keyClick(box, Qt::Key_Return);
-                },
-                d);
+            modals.then([&](QWidget *box) {
+                if (auto *mb = qobject_cast<QMessageBox *>(box)) {
+                    warning = mb->text();
+                    caption = mb->windowTitle();
+                    icon = mb->icon();
+                }
+                QTest::keyClick(box, Qt::Key_Return);
+            });
             QTest::keyClick(field, Qt::Key_Return); // returns once the warning is closed
             stayedOpen = d->isVisible();
             focusBack = d->focusWidget() == field;
@@ -270,14 +257,12 @@ private slots:
         CStartDlg start(store);
         QString message;
         bool openAfterHelp = false;
-        onModal([&](QWidget *d) {
-            onModal(
-                [&](QWidget *box) {
-                    if (auto *mb = qobject_cast<QMessageBox *>(box))
-                        message = mb->text();
-                    QTest::keyClick(box, Qt::Key_Return);
-                },
-                d);
+        modals.then([&](QWidget *d) {
+            modals.then([&](QWidget *box) {
+                if (auto *mb = qobject_cast<QMessageBox *>(box))
+                    message = mb->text();
+                QTest::keyClick(box, Qt::Key_Return);
+            });
             QTest::mouseClick(control<QPushButton>(d, 1011), Qt::LeftButton);
             openAfterHelp = d->isVisible();
             QTest::mouseClick(control<QPushButton>(d, 1), Qt::LeftButton);
@@ -291,7 +276,7 @@ private slots:
     {
         CServerDlg server;
         QString shown;
-        onModal([&](QWidget *d) {
+        modals.then([&](QWidget *d) {
             auto *field = control<QLineEdit>(d, 1001);
             QTest::keyClicks(field, QString(300, QLatin1Char('h')));
             shown = field->text();
@@ -303,7 +288,7 @@ private slots:
 
         // What was stored comes back unchanged, and can be replaced.
         server.address = QStringLiteral("game.example.org");
-        onModal([&](QWidget *d) {
+        modals.then([&](QWidget *d) {
             shown = control<QLineEdit>(d, 1001)->text();
             QTest::keyClick(d, Qt::Key_Return);
         });
@@ -316,12 +301,12 @@ private slots:
         QString warning, hint;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         bool openAfterWarning = false;
-        onModal([&](QWidget *d) {
+        modals.then([&](QWidget *d) {
             auto *field = control<QLineEdit>(d, 1001);
             field->selectAll();
             QTest::keyClick(field, Qt::Key_Delete);
             hint = field->placeholderText();
-            onModal([&, d](QWidget *box) {
+            modals.then([&, d](QWidget *box) {
                 warning = qobject_cast<QMessageBox *>(box)->text();
                 icon = qobject_cast<QMessageBox *>(box)->icon();
                 QTest::keyClick(box, Qt::Key_Return);
@@ -330,7 +315,7 @@ private slots:
                     QTest::keyClicks(control<QLineEdit>(d, 1001), QStringLiteral("192.0.2.7"));
                     QTest::keyClick(d, Qt::Key_Return);
                 });
-            }, d);
+            });
             QTest::keyClick(field, Qt::Key_Return);
         });
         QCOMPARE(server.exec(), int(QDialog::Accepted));
@@ -345,7 +330,7 @@ private slots:
     {
         CServerDlg server;
         server.address = QString(250, QLatin1Char('a'));
-        onModal([&](QWidget *d) {
+        modals.then([&](QWidget *d) {
             auto *field = control<QLineEdit>(d, 1001);
             field->setCursorPosition(10);
             QApplication::clipboard()->setText(QStringLiteral("0123456789"));
@@ -376,7 +361,7 @@ private slots:
         CVariantDlg variant(store);
         bool russianChecked = !russian, americanChecked = russian;
         QWidget *focus = nullptr;
-        onModal([&](QWidget *d) {
+        modals.then([&](QWidget *d) {
             russianChecked = control<QRadioButton>(d, 1030)->isChecked();
             americanChecked = control<QRadioButton>(d, 1031)->isChecked();
             focus = QApplication::focusWidget();
@@ -398,12 +383,12 @@ private slots:
         store.writeInt(SettingKey::VarGame, 2);
         CVariantDlg variant(store);
         QVERIFY(!(variant.windowFlags() & Qt::WindowCloseButtonHint));
-        onModal([&](QWidget *d) { QTest::keyClick(d, Qt::Key_Escape); });
+        modals.then([&](QWidget *d) { QTest::keyClick(d, Qt::Key_Escape); });
         variant.exec();
         QCOMPARE(variant.russianFlag, 1);
         QCOMPARE(variant.americanFlag, 0);
 
-        onModal([&](QWidget *d) {
+        modals.then([&](QWidget *d) {
             QTest::mouseClick(control<QRadioButton>(d, 1031), Qt::LeftButton);
             QTest::keyClick(d, Qt::Key_Escape);
         });
@@ -427,7 +412,7 @@ private slots:
         for (QDialog *dialog : {static_cast<QDialog *>(&start), static_cast<QDialog *>(&server),
                                 static_cast<QDialog *>(&variant)}) {
             QPoint centre;
-            onModal([&](QWidget *d) {
+            modals.then([&](QWidget *d) {
                 centre = d->geometry().center();
                 QTest::keyClick(d, Qt::Key_Return);
             });

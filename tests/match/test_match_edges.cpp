@@ -9,6 +9,7 @@
 #include "LinkEvents.h"
 #include "PeerRecord.h"
 #include "ResourceIds.h"
+#include "TemporarySettings.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -30,15 +31,9 @@ class MatchEdgesTest : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir config;
+    TemporarySettings settings;
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(config.isValid());
-        useMatchSettings(config);
-    }
-
     // The host's man on B6 takes on C7, is crowned on D8 and goes on as a
     // king: over F6 to H4, then back along its landing run to G5 and, turning
     // there, over E3 to C1. Taken pieces stand on the mover's board until the

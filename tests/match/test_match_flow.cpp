@@ -7,6 +7,7 @@
 #include "PeerRecord.h"
 #include "SettingKeys.h"
 #include "ResourceIds.h"
+#include "TemporarySettings.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -17,15 +18,9 @@ class MatchFlowTest : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir config;
+    TemporarySettings settings;
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(config.isValid());
-        useMatchSettings(config);
-    }
-
     void introductionNamesBothSidesAndOpensTheFirstSet()
     {
         MatchHarness m;

@@ -6,6 +6,7 @@
 #include "BoardView.h"
 #include "PeerRecord.h"
 #include "ResourceIds.h"
+#include "TemporarySettings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -32,15 +33,9 @@ class MatchSetsTest : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir config;
+    TemporarySettings settings;
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(config.isValid());
-        useMatchSettings(config);
-    }
-
     void drawDeclinedThenAccepted()
     {
         MatchHarness m;

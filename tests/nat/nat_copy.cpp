@@ -12,6 +12,7 @@
 // "role server|client", "moved <n>", "board <64 cells in the server's terms>",
 // "chat received", "opponent quitted", "no partner".
 #include "MatchHarness.h"
+#include "TemporarySettings.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -58,8 +59,7 @@ int main(int argc, char *argv[])
     const bool quitter = args[6] == QLatin1String("1");
     const int joinLimitMs = args[7].toInt();
 
-    QTemporaryDir settingsDir;
-    useMatchSettings(settingsDir);
+    const TemporarySettings settings;
     ModalAnswerer answers;
     answers.when(ModalAnswerer::ofClass(QStringLiteral("CVariantDlg")), [](QWidget *w) {
         for (QRadioButton *r : w->findChildren<QRadioButton *>())

@@ -7,8 +7,8 @@
 #include "PlayFakes.h"
 #include "ResourceIds.h"
 #include "SettingKeys.h"
+#include "TemporarySettings.h"
 #include "StringTable.h"
-#include "WindowFixture.h"
 
 namespace {
 QString text(int id)
@@ -35,14 +35,12 @@ Turns turns(const PlayPair &p)
 
 class TestPlayController : public QObject {
     Q_OBJECT
-    QTemporaryDir settingsDir;
+    TemporarySettings temporarySettings;
     std::unique_ptr<SettingsStore> settings;
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(settingsDir.isValid());
-        useTemporarySettings(settingsDir);
         settings = std::make_unique<SettingsStore>(QStringLiteral("sorvada-play-test"));
     }
 

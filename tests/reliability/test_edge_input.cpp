@@ -11,11 +11,13 @@
 #include "CVariantDlg.h"
 #include "DialogBuilder.h"
 #include "GameBoard.h"
+#include "ModalAnswerer.h"
 #include "PeerRecord.h"
 #include "PeerSocket.h"
 #include "RawPeer.h"
 #include "SettingKeys.h"
 #include "SettingsStore.h"
+#include "TemporarySettings.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -26,50 +28,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QPointer>
-#include <QTimer>
 #include <QUdpSocket>
-
-#include <functional>
-#include <memory>
 
 namespace {
 
 constexpr int WAIT_MS = 15000;
 const QString APP = QStringLiteral("sorvada-edge-test");
-
-// Runs each step on the next modal widget that comes up (a dialog or a message box), in
-// order, from inside that widget's own event loop.
-class ModalScript : public QObject {
-public:
-    using Step = std::function<void(QWidget *)>;
-
-    explicit ModalScript(std::vector<Step> script) : steps(std::move(script))
-    {
-        connect(&tick, &QTimer::timeout, this, [this] {
-            QWidget *w = QApplication::activeModalWidget();
-            if (!w || !w->isVisible() || w == last || done())
-                return;
-            last = w;
-            // Not from this slot: a step that opens a nested event loop would keep the tick
-            // from firing again until it returns.
-            QTimer::singleShot(0, this, [this, step = this->steps[next++], target = QPointer<QWidget>(w)] {
-                if (target)
-                    step(target);
-            });
-        });
-        tick.start(10);
-    }
-    bool done() const { return next == steps.size(); }
-
-private:
-    std::vector<Step> steps;
-    size_t next = 0;
-    QTimer tick;
-    QPointer<QWidget> last;
-};
 
 QString messageOf(QWidget *w)
 {
@@ -90,7 +55,7 @@ class TestEdgeInput : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir dir;
+    TemporarySettings settings;
 
     QString settingsFile()
     {
@@ -121,32 +86,27 @@ private:
             QCOMPARE(store.readString(entry), QString());
 
         CStartDlg start(store);
-        ModalScript startScript({[](QWidget *w) {
+        ModalAnswerer startScript;
+        startScript.then([](QWidget *w) {
             QVERIFY(dlg::control<QRadioButton>(w, 202)->isChecked());
             QVERIFY(!dlg::control<QRadioButton>(w, 203)->isChecked());
             QVERIFY(!dlg::control<QRadioButton>(w, 204)->isChecked());
             QCOMPARE(dlg::control<QLineEdit>(w, 201)->text(), QString());
             clickButton(w, 2);
-        }});
+        });
         QCOMPARE(start.exec(), int(QDialog::Rejected));
-        QVERIFY(startScript.done());
+        QCOMPARE(startScript.pending(), 0);
 
         CVariantDlg variant(store);
-        ModalScript variantScript({[](QWidget *w) { static_cast<QDialog *>(w)->reject(); }});
+        ModalAnswerer variantScript;
+        variantScript.then([](QWidget *w) { static_cast<QDialog *>(w)->reject(); });
         variant.exec();
-        QVERIFY(variantScript.done());
+        QCOMPARE(variantScript.pending(), 0);
         QCOMPARE(variant.americanFlag, 1);
         QCOMPARE(variant.russianFlag, 0);
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(dir.isValid());
-        qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
-    }
-
     void cleanup() { removeSettings(); }
 
     void rubbishSettingsFileGivesDefaults_data()
@@ -217,33 +177,29 @@ private slots:
         CGameWnd window(board, link, store, score);
         window.killWindowTimer(TIMER_START);
         QString warning;
-        ModalScript script({
-            [&](QWidget *w) {
-                QCOMPARE(dlg::control<QLineEdit>(w, 201)->text(), longName);
-                QCOMPARE(w->size(), startSize);
-                dlg::control<QRadioButton>(w, 202)->setChecked(true);
-                clickButton(w, 1);
-            },
-            [&](QWidget *w) {
-                warning = messageOf(w);
-                static_cast<QMessageBox *>(w)->button(QMessageBox::Ok)->click();
-            },
-            [&](QWidget *w) {
-                QLineEdit *name = dlg::control<QLineEdit>(w, 201);
-                QCOMPARE(name->text(), longName); // still there for the player to shorten
-                name->setText(QStringLiteral("Ilse"));
-                clickButton(w, 1);
-            },
-            [&](QWidget *w) {
-                QLineEdit *address = dlg::control<QLineEdit>(w, 1001);
-                QCOMPARE(address->text(), longAddress);
-                QCOMPARE(w->size(), serverSize);
-                address->setText(QStringLiteral("127.0.0.1"));
-                clickButton(w, 1);
-            },
+        ModalAnswerer script;
+        script.then([&](QWidget *w) {
+            QCOMPARE(dlg::control<QLineEdit>(w, 201)->text(), longName);
+            QCOMPARE(w->size(), startSize);
+            dlg::control<QRadioButton>(w, 202)->setChecked(true);
+            clickButton(w, 1);
+        }).then([&](QWidget *w) {
+            warning = messageOf(w);
+            static_cast<QMessageBox *>(w)->button(QMessageBox::Ok)->click();
+        }).then([&](QWidget *w) {
+            QLineEdit *name = dlg::control<QLineEdit>(w, 201);
+            QCOMPARE(name->text(), longName); // still there for the player to shorten
+            name->setText(QStringLiteral("Ilse"));
+            clickButton(w, 1);
+        }).then([&](QWidget *w) {
+            QLineEdit *address = dlg::control<QLineEdit>(w, 1001);
+            QCOMPARE(address->text(), longAddress);
+            QCOMPARE(w->size(), serverSize);
+            address->setText(QStringLiteral("127.0.0.1"));
+            clickButton(w, 1);
         });
         QCOMPARE(window.RunStartSequence(), 1);
-        QVERIFY(script.done());
+        QCOMPARE(script.pending(), 0);
         QCOMPARE(warning, QStringLiteral("Please enter no more than 15 characters."));
         QCOMPARE(window.playerName, QStringLiteral("Ilse"));
         QCOMPARE(store.readString(SettingKey::Player), QStringLiteral("Ilse"));
@@ -269,18 +225,16 @@ private slots:
 
         QString error;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
-        ModalScript script({
-            [&](QWidget *w) {
-                dlg::control<QRadioButton>(w, 203)->setChecked(true);
-                clickButton(w, 1);
-            },
-            [&](QWidget *w) {
-                error = messageOf(w);
-                if (auto *box = qobject_cast<QMessageBox *>(w)) {
-                    icon = box->icon();
-                    box->button(QMessageBox::Ok)->click();
-                }
-            },
+        ModalAnswerer script;
+        script.then([&](QWidget *w) {
+            dlg::control<QRadioButton>(w, 203)->setChecked(true);
+            clickButton(w, 1);
+        }).then([&](QWidget *w) {
+            error = messageOf(w);
+            if (auto *box = qobject_cast<QMessageBox *>(w)) {
+                icon = box->icon();
+                box->button(QMessageBox::Ok)->click();
+            }
         });
         // The whole way the program takes: the window starts the sequence by its own timer.
         CScoreDlg score;
@@ -289,7 +243,7 @@ private slots:
         window.show();
         QVERIFY(closed.wait(WAIT_MS) || closed.count() == 1);
         QCOMPARE(closed.count(), 1);
-        QVERIFY(script.done());
+        QCOMPARE(script.pending(), 0);
         QCOMPARE(error, QStringLiteral("Network error."));
         QCOMPARE(icon, QMessageBox::Critical);
         QVERIFY(!window.isVisible());

@@ -5,17 +5,16 @@
 // order. First through a lossy relay on 127.0.0.1; then, where the machine allows it, through the
 // kernel's network emulator in a namespace of its own.
 
-#include "LossyRelay.h"
 #include "MatchHarness.h"
 #include "NetemLoopback.h"
 
 #include "LinkEvents.h"
 #include "PeerRecord.h"
+#include "TemporarySettings.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
-#include <memory>
 #include <random>
 #include <vector>
 
@@ -70,7 +69,7 @@ struct MatchFigures {
 class TestLossyMatch : public QObject {
     Q_OBJECT
 
-    QTemporaryDir config;
+    TemporarySettings settings;
 
     // Plays SETS whole sets with legal moves picked by a seeded generator, then checks
     // everything the two copies must agree on. The link is already open, and the network is
@@ -175,12 +174,6 @@ class TestLossyMatch : public QObject {
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(config.isValid());
-        useMatchSettings(config);
-    }
-
     void matchThroughALossyRelay_data()
     {
         QTest::addColumn<int>("variant");
@@ -195,25 +188,21 @@ private slots:
         QFETCH(int, variant);
         QFETCH(unsigned, seed);
         QFETCH(int, moves);
-        std::unique_ptr<LossyRelay> relay;
         MatchOptions options;
         options.variant = uint8_t(variant);
         options.retransmitMs = RETRANSMIT_MS;
-        options.joinPort = [&](quint16 hostPort) {
-            relay = std::make_unique<LossyRelay>(hostPort, seed);
-            return relay->frontPort();
-        };
+        options.relaySeed = seed;
         MatchHarness m(options);
         // JOIN and its answer are sent once by design; the relay lets them through before
         // its faults start, and the introduction is played over the faults already.
         QVERIFY(m.open(WAIT_MS));
-        relay->setFaults({0.20, 0.10, 0.10});
+        m.relay()->setFaults({0.20, 0.10, 0.10});
 
         MatchFigures figures;
         playAndCheck(m, seed, figures);
         if (QTest::currentTestFailed())
             return;
-        const LossyRelay::Counts &c = relay->counts();
+        const LossyRelay::Counts &c = m.relay()->counts();
         qInfo("%d sets in %d moves (%d + %d legs); relay passed %d, dropped %d, duplicated %d,"
               " reordered %d",
               SETS, figures.moves, figures.legs[0], figures.legs[1], c.passed, c.dropped,

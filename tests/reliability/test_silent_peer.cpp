@@ -3,50 +3,36 @@
 // match going on a few probes, and a copy whose opponent's computer stops answering ends the
 // match with its own message.
 
-#include "LossyRelay.h"
 #include "MatchHarness.h"
+#include "TemporarySettings.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
-#include <memory>
-
 namespace {
 
 const QString silentText = QStringLiteral("Your opponent's computer stopped answering. The match ends.");
 
-struct RelayedMatch {
-    std::unique_ptr<LossyRelay> relay;
-    std::unique_ptr<MatchHarness> match;
-
-    RelayedMatch(int probeMs, int silenceMs)
-    {
-        MatchOptions options;
-        options.probeIntervalMs = probeMs;
-        options.peerSilenceMs = silenceMs;
-        options.joinPort = [this](quint16 hostPort) {
-            relay = std::make_unique<LossyRelay>(hostPort, 1);
-            return relay->frontPort();
-        };
-        match = std::make_unique<MatchHarness>(options);
-    }
-};
+// A match through a relay, both copies probing a quiet opponent every probeMs and giving it up
+// after silenceMs.
+MatchOptions relayed(int probeMs, int silenceMs)
+{
+    MatchOptions options;
+    options.probeIntervalMs = probeMs;
+    options.peerSilenceMs = silenceMs;
+    options.relaySeed = 1;
+    return options;
+}
 
 } // namespace
 
 class TestSilentPeer : public QObject {
     Q_OBJECT
 
-    QTemporaryDir config;
+    TemporarySettings settings;
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(config.isValid());
-        useMatchSettings(config);
-    }
-
     void idleCopiesKeepTheMatch_data()
     {
         QTest::addColumn<double>("duplicate");
@@ -65,18 +51,17 @@ private slots:
         QFETCH(double, duplicate);
         QFETCH(int, perInterval);
         constexpr int probeMs = 150;
-        RelayedMatch r(probeMs, 3000);
-        MatchHarness &m = *r.match;
+        MatchHarness m(relayed(probeMs, 3000));
         QVERIFY(m.open());
         LossyRelay::Faults faults;
         faults.duplicate = duplicate;
-        r.relay->setFaults(faults);
+        m.relay()->setFaults(faults);
 
-        const int before = r.relay->counts().passed;
+        const int before = m.relay()->counts().passed;
         QElapsedTimer idle;
         idle.start();
         QTest::qWait(20 * probeMs); // the players think; the copies only probe
-        const int exchanged = r.relay->counts().passed - before;
+        const int exchanged = m.relay()->counts().passed - before;
         // Each copy's timer fires at most once per interval begun; answers to probes sent just
         // before the count began may still come in.
         const qint64 intervals = idle.elapsed() / probeMs + 1;
@@ -96,15 +81,14 @@ private slots:
     void waitingCopyNoticesSilentOpponent()
     {
         constexpr int silenceMs = 1500;
-        RelayedMatch r(150, silenceMs);
-        MatchHarness &m = *r.match;
+        MatchHarness m(relayed(150, silenceMs));
         QVERIFY(m.open());
         GameCopy &client = m.client();
         QCOMPARE(client.status(), QStringLiteral("Please wait for the opponent"));
         QSignalSpy clientClosed(client.window.get(), &CGameWnd::windowClosed);
         m.answers.answerBox(QStringLiteral("stopped answering"), QMessageBox::Ok, -1);
 
-        r.relay->silenceServer(true);
+        m.relay()->silenceServer(true);
         QElapsedTimer silent;
         silent.start();
         QTRY_COMPARE_WITH_TIMEOUT(int(clientClosed.count()), 1, silenceMs + 15000);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ModalScript.h"
+#include "ModalAnswerer.h"
 #include "RawPeer.h"
 #include "SettingKeys.h"
 #include "WindowFixture.h"
@@ -17,6 +17,8 @@
 #include <QUdpSocket>
 #include <QtTest>
 
+#include <optional>
+
 namespace {
 
 const QString storeName = QStringLiteral("sorvada-window-test");
@@ -28,7 +30,7 @@ template <typename T> T *control(QWidget *dialog, int id)
 
 // Fills the start dialog and confirms it: the name (null leaves the field as
 // it is), then the way to connect by its button number (0 touches none).
-ModalScript::Step startAnswer(const QString &name, int button)
+ModalAnswerer::Step startAnswer(const QString &name, int button)
 {
     return [name, button](QWidget *d) {
         QVERIFY(qobject_cast<CStartDlg *>(d));
@@ -44,12 +46,12 @@ ModalScript::Step startAnswer(const QString &name, int button)
     };
 }
 
-ModalScript::Step pressButton(int id)
+ModalAnswerer::Step pressButton(int id)
 {
     return [id](QWidget *d) { control<QPushButton>(d, id)->click(); };
 }
 
-ModalScript::Step serverAnswer(const QString &address)
+ModalAnswerer::Step serverAnswer(const QString &address)
 {
     return [address](QWidget *d) {
         QVERIFY(qobject_cast<CServerDlg *>(d));
@@ -64,7 +66,7 @@ struct SeenBox {
     QString detail; // the second line, under the text
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     int width = 0;
-    ModalScript::Step step()
+    ModalAnswerer::Step step()
     {
         return [this](QWidget *d) {
             auto *box = qobject_cast<QMessageBox *>(d);
@@ -90,7 +92,7 @@ quint16 freeUdpPort()
 class TestStartSequence : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<QTemporaryDir> config;
+    std::optional<TemporarySettings> settings;
 
     SettingsStore store() { return SettingsStore(storeName); }
 
@@ -98,15 +100,14 @@ private slots:
     // Every test starts from an empty store.
     void init()
     {
-        config = std::make_unique<QTemporaryDir>();
-        QVERIFY(config->isValid());
-        useTemporarySettings(*config);
+        settings.reset();
+        settings.emplace();
     }
 
     void cancellingTheFirstDialogEndsWithoutWritingAnything()
     {
         WindowUnderTest w;
-        ModalScript script;
+        ModalAnswerer script;
         bool joinPreselected = false;
         QString shownName = QStringLiteral("?");
         script.then([&](QWidget *d) {
@@ -126,7 +127,7 @@ private slots:
     {
         SettingsStore(storeName).writeInt(SettingKey::Mode, 2);
         WindowUnderTest w;
-        ModalScript script;
+        ModalAnswerer script;
         SeenBox warning;
         bool reopenedWithStoredChoice = false;
         script.then(startAnswer(QString(), 203))
@@ -150,7 +151,7 @@ private slots:
     {
         SettingsStore(storeName).writeString(SettingKey::Server, QStringLiteral("old.host"));
         WindowUnderTest w;
-        ModalScript script;
+        ModalAnswerer script;
         QString offeredAddress;
         script.then(startAnswer(QStringLiteral(" "), 202)).then([&](QWidget *d) {
             offeredAddress = control<QLineEdit>(d, 1001)->text();
@@ -171,7 +172,7 @@ private slots:
         PeerSocket::Config config;
         config.gamePort = server.port();
         WindowUnderTest w(config);
-        ModalScript script;
+        ModalAnswerer script;
         script.then(startAnswer(QStringLiteral("Alice"), 202)).then(serverAnswer(QStringLiteral("127.0.0.1")));
         QCOMPARE(w.window->RunStartSequence(), 1);
         QCOMPARE(w.window->playerName, QStringLiteral("Alice"));
@@ -191,7 +192,7 @@ private slots:
         WindowUnderTest w(config);
         w.window->connectTimeoutMs = 3000;
         w.window->show();
-        ModalScript script;
+        ModalAnswerer script;
         SeenBox error;
         script.then(startAnswer(QStringLiteral("Bob"), 202))
             .then(serverAnswer(QStringLiteral("127.0.0.1")))
@@ -226,7 +227,7 @@ private slots:
         WindowUnderTest w(joinConfig);
         w.window->connectTimeoutMs = 120000;
         w.window->show();
-        ModalScript script;
+        ModalAnswerer script;
         SeenBox error;
         script.then(startAnswer(QStringLiteral("Gus"), 202))
             .then(serverAnswer(QStringLiteral("127.0.0.1")))
@@ -268,7 +269,7 @@ private slots:
         WindowUnderTest w(config);
         w.window->connectTimeoutMs = 300;
         w.window->show();
-        ModalScript script;
+        ModalAnswerer script;
         SeenBox error;
         script.then(startAnswer(QStringLiteral("Hal"), button)).then(serverAnswer(address)).then(error.step());
         QCOMPARE(w.window->RunStartSequence(), result);
@@ -286,7 +287,7 @@ private slots:
         WindowUnderTest w(config);
         QObject::connect(&w.link, &PeerSocket::linkEvent, w.window.get(), &CGameWnd::OnLinkEvent,
                          Qt::DirectConnection);
-        ModalScript script;
+        ModalAnswerer script;
         bool variantAsked = false;
         QString titleWhileAsked;
         script.then(startAnswer(QStringLiteral("Carol"), 203)).then([&](QWidget *d) {
@@ -313,7 +314,7 @@ private slots:
         PeerSocket::Config config;
         config.gamePort = holder.localPort();
         WindowUnderTest w(config);
-        ModalScript script;
+        ModalAnswerer script;
         SeenBox error;
         script.then(startAnswer(QStringLiteral("Dave"), 203)).then(error.step());
         QCOMPARE(w.window->RunStartSequence(), 0);
@@ -328,7 +329,7 @@ private slots:
         PeerSocket::Config config;
         config.directoryPort = directory.port();
         WindowUnderTest w(config);
-        ModalScript script;
+        ModalAnswerer script;
         script.then(startAnswer(QStringLiteral("Eve"), 204)).then(serverAnswer(QStringLiteral("127.0.0.1")));
         QCOMPARE(w.window->RunStartSequence(), 1);
         QCOMPARE(store().readInt(SettingKey::Mode, -1), 2);
@@ -341,7 +342,7 @@ private slots:
     {
         SettingsStore(storeName).writeInt(SettingKey::Mode, 7);
         WindowUnderTest w;
-        ModalScript script;
+        ModalAnswerer script;
         script.then(startAnswer(QStringLiteral("Finn"), 0));
         QCOMPARE(w.window->RunStartSequence(), 1);
         QCOMPARE(w.link.role, ROLE_NONE);
@@ -355,7 +356,7 @@ private slots:
         WindowUnderTest w;
         QCOMPARE(w.window->startAlarmOff, 1);
         QCOMPARE(w.window->messageAlarmOff, 1);
-        ModalScript script;
+        ModalAnswerer script;
         script.then(pressButton(2));
         QCOMPARE(w.window->RunStartSequence(), 0);
         QCOMPARE(w.window->startAlarmOff, 5);

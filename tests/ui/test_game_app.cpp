@@ -5,6 +5,7 @@
 #include "Resources.h"
 #include "SettingKeys.h"
 #include "WindowFixture.h"
+#include "TemporarySettings.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -14,15 +15,9 @@
 class TestGameApp : public QObject
 {
     Q_OBJECT
-    QTemporaryDir config;
+    TemporarySettings settings;
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(config.isValid());
-        useTemporarySettings(config);
-    }
-
     void nameComesFromTheProgramFile()
     {
         QCOMPARE(CGameApp::programBaseName(), QStringLiteral("test_game_app"));
@@ -53,7 +48,7 @@ private slots:
         QVERIFY(w->boardView()->paintCount() > 0);
 
         const QString location = app.settings()->location();
-        QVERIFY(location.startsWith(config.path()));
+        QVERIFY(location.startsWith(settings.path()));
         QVERIFY(location.contains(QStringLiteral("Tavimore")));
         QVERIFY(location.contains(QStringLiteral("sorvada-first")));
         app.settings()->writeString(SettingKey::Player, QStringLiteral("Ann"));

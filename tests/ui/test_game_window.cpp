@@ -9,7 +9,8 @@
 #include "StatusParts.h"
 #include "StringTable.h"
 #include "WindowFixture.h"
-#include "ModalScript.h"
+#include "ModalAnswerer.h"
+#include "TemporarySettings.h"
 
 #include <QAction>
 #include <QMenu>
@@ -52,15 +53,9 @@ QRgb bufferPixel(const CGameWnd &w, QPoint at)
 class TestGameWindow : public QObject
 {
     Q_OBJECT
-    QTemporaryDir config;
+    TemporarySettings settings;
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(config.isValid());
-        useTemporarySettings(config);
-    }
-
     void frameTitleAndPlacement()
     {
         WindowUnderTest t;
@@ -179,14 +174,14 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QSignalSpy closed(&w, &CGameWnd::windowClosed);
-        MessageBoxAnswer answer;
-        answer.arm(QMessageBox::Ok);
+        ModalAnswerer answers;
+        answers.answerBox(QString(), QMessageBox::Ok);
         w.startWindowTimer(TIMER_CONNECT, 10);
         QTRY_VERIFY_WITH_TIMEOUT(!w.isVisible(), 10000);
-        QVERIFY(answer.seen);
-        QCOMPARE(answer.caption, QStringLiteral("Sorvada"));
-        QCOMPARE(answer.text, QStringLiteral("Network error."));
-        QCOMPARE(answer.icon, QMessageBox::Critical);
+        QCOMPARE(answers.seen().size(), std::size_t(1));
+        QCOMPARE(answers.seen().front().title, QStringLiteral("Sorvada"));
+        QCOMPARE(answers.seen().front().text, QStringLiteral("Network error."));
+        QCOMPARE(answers.seen().front().icon, QMessageBox::Critical);
         QCOMPARE(closed.count(), 1);
         QVERIFY(!w.isWindowTimerActive(TIMER_CONNECT));
     }
@@ -262,7 +257,7 @@ private slots:
         // Help (no page beside the test: "Failed to launch help."), the score
         // and the authors box each open a modal window, closed here as the
         // player would.
-        ModalScript closer;
+        ModalAnswerer closer;
         for (int i = 0; i < 3; ++i)
             closer.then([](QWidget *modal) { modal->close(); });
         for (int id : {ID_HELP_FINDER, ID_CHAT, ID_SCORE, ID_AUTHORS}) {

@@ -126,7 +126,7 @@ constexpr uint kFuncMinimize = 8, kFuncMaximize = 16, kDecorMinimize = 32, kDeco
 class TestWindowFrames : public QObject
 {
     Q_OBJECT
-    QTemporaryDir config;
+    TemporarySettings settings;
 
     // Waits until the window manager has taken the window in.
     static bool managed(QWidget *w)
@@ -137,12 +137,6 @@ class TestWindowFrames : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(config.isValid());
-        useTemporarySettings(config);
-    }
-
     void mainWindowIsFixedWithAMinimizeBox()
     {
         WindowUnderTest w;

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "LinkTestSupport.h"
 #include "WindowFixture.h"
 
 #include <QSignalSpy>
@@ -9,7 +10,7 @@
 class TestWindowQuit : public QObject
 {
     Q_OBJECT
-    QTemporaryDir config;
+    TemporarySettings settings;
 
     static PeerSocket::Config loopback(quint16 gamePort)
     {
@@ -41,7 +42,7 @@ class TestWindowQuit : public QObject
             clientEvents = std::make_unique<QSignalSpy>(client.get(), &PeerSocket::linkEvent);
             if (!client->Start(1, QStringLiteral("127.0.0.1"), START_JOIN, GAME_KIND))
                 return false;
-            if (!QTest::qWaitFor([&] { return client->role == ROLE_CLIENT && eventCount(*hostEvents, LINK_PEER_JOINED) == 1; }, 10000))
+            if (!QTest::qWaitFor([&] { return client->role == ROLE_CLIENT && countOf(*hostEvents, LINK_PEER_JOINED) == 1; }, 10000))
                 return false;
             hostWindow = std::make_unique<CGameWnd>(hostBoard, host, settings, hostScore);
             clientWindow = std::make_unique<CGameWnd>(clientBoard, *client, settings, clientScore);
@@ -53,40 +54,26 @@ class TestWindowQuit : public QObject
         }
     };
 
-    static int eventCount(const QSignalSpy &spy, unsigned event)
-    {
-        int n = 0;
-        for (const QList<QVariant> &args : spy)
-            n += args.at(0).toUInt() == event;
-        return n;
-    }
-
     // A chat text sent after the close arrives only behind a QUIT sent by
     // it, so seeing the text without LINK_PEER_GONE proves none was sent.
     static bool chatArrivesWithoutQuit(PeerSocket &from, PeerSocket &to, QSignalSpy &events)
     {
         from.SendChat("marker");
         const bool arrived = QTest::qWaitFor([&] {
-            return eventCount(events, LINK_PEER_GONE) > 0
-                || (eventCount(events, LINK_RECEIVED) > 0 && to.recvRecord.type() == CHAT
+            return countOf(events, LINK_PEER_GONE) > 0
+                || (countOf(events, LINK_RECEIVED) > 0 && to.recvRecord.type() == CHAT
                     && to.recvRecord.chatText() == "marker");
         }, 10000);
-        return arrived && eventCount(events, LINK_PEER_GONE) == 0;
+        return arrived && countOf(events, LINK_PEER_GONE) == 0;
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(config.isValid());
-        useTemporarySettings(config);
-    }
-
     void hostClosingTellsTheClient()
     {
         Pair p;
         QVERIFY(p.open());
         p.hostWindow->close();
-        QTRY_COMPARE_WITH_TIMEOUT(eventCount(*p.clientEvents, LINK_PEER_GONE), 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(countOf(*p.clientEvents, LINK_PEER_GONE), 1, 10000);
     }
 
     void clientClosingTellsTheHost()
@@ -94,12 +81,12 @@ private slots:
         Pair p;
         QVERIFY(p.open());
         p.clientWindow->close();
-        QTRY_COMPARE_WITH_TIMEOUT(eventCount(*p.hostEvents, LINK_PEER_GONE), 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(countOf(*p.hostEvents, LINK_PEER_GONE), 1, 10000);
         // Destroying the closed window sends nothing more: the one QUIT, never
         // acknowledged, is all the client has queued.
         p.clientWindow.reset();
         QCOMPARE(p.client->queuedCount(0), 1);
-        QCOMPARE(eventCount(*p.hostEvents, LINK_PEER_GONE), 1);
+        QCOMPARE(countOf(*p.hostEvents, LINK_PEER_GONE), 1);
     }
 
     void destroyingWithoutClosingAlsoTells()
@@ -107,7 +94,7 @@ private slots:
         Pair p;
         QVERIFY(p.open());
         p.hostWindow.reset();
-        QTRY_COMPARE_WITH_TIMEOUT(eventCount(*p.clientEvents, LINK_PEER_GONE), 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(countOf(*p.clientEvents, LINK_PEER_GONE), 1, 10000);
     }
 
     void noQuitOnceTheOpponentHasGone()

@@ -6,11 +6,11 @@
 // the 99th percentile.
 #include "BoardView.h"
 #include "MatchHarness.h"
+#include "TemporarySettings.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -39,8 +39,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const int wanted = argc > 1 ? std::max(1, atoi(argv[1])) : 200;
 
-    QTemporaryDir config;
-    useMatchSettings(config);
+    const TemporarySettings settings;
     MatchOptions options;
     options.variant = VARIANT_RUSSIAN;
     MatchHarness m(options);

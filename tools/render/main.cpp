@@ -12,14 +12,15 @@
 #include "CScoreDlg.h"
 #include "GameBoard.h"
 #include "PeerSocket.h"
+#include "ResidentMemory.h"
 #include "ResourceIds.h"
 #include "SettingsStore.h"
 #include "StringTable.h"
+#include "TemporarySettings.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <QTimer>
@@ -116,21 +117,9 @@ double msSinceProcessStart()
     return (now - startTicks / double(sysconf(_SC_CLK_TCK))) * 1000.0;
 }
 
-long residentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
-
 int measureStartUp(const QElapsedTimer &sinceMain)
 {
-    QTemporaryDir config;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+    const TemporarySettings scratchSettings;
     GameBoard board;
     PeerSocket link;
     CScoreDlg score;
@@ -152,7 +141,7 @@ int measureStartUp(const QElapsedTimer &sinceMain)
                          Qt::SingleShotConnection);
     // Idle: the start sequence has run and the window waits for a player.
     QTimer::singleShot(2000, window, [&] {
-        out << "resident memory of the idle window: " << residentKiB() << " KiB\n";
+        out << "resident memory of the idle window: " << residentKiB(QCoreApplication::applicationPid()) << " KiB\n";
         window->close();
     });
     return QCoreApplication::exec();
@@ -174,8 +163,7 @@ int main(int argc, char *argv[])
         return 2;
     }
     // The player's own settings are neither read nor touched.
-    QTemporaryDir config;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config.path());
+    const TemporarySettings scratchSettings;
     SettingsStore settings(QStringLiteral("sorvada-render"));
 
     // The window says goodbye to no one: its link is never opened.

@@ -7,23 +7,19 @@
 #include "CGameWnd.h"
 #include "CScoreDlg.h"
 #include "GameBoard.h"
+#include "LossyRelay.h"
 #include "ModalAnswerer.h"
 #include "PeerSocket.h"
 #include "SettingsStore.h"
 
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
-
-// Points every settings store of the process at dir. Call before anything
-// reads settings.
-void useMatchSettings(const QTemporaryDir &dir);
 
 // One copy of the game, built as the program builds it, minus the start
 // dialogs (the copy is opened by the harness).
@@ -59,9 +55,9 @@ struct MatchOptions
     // How both links watch a quiet opponent.
     int probeIntervalMs = PeerSocket::Config().probeIntervalMs;
     int peerSilenceMs = PeerSocket::Config().peerSilenceMs;
-    // Given the port the host listens on, the port the client knocks at
-    // (a relay's front port, say). Unset: the host's own port.
-    std::function<quint16(quint16 hostPort)> joinPort;
+    // Set: the client knocks at the front of a LossyRelay with this seed,
+    // whose back talks to the host. Unset: at the host's own port.
+    std::optional<unsigned> relaySeed;
 };
 
 class MatchHarness
@@ -77,6 +73,8 @@ public:
     bool open(int timeoutMs = 10000);
 
     GameCopy &host() { return *hostCopy; }
+    // The relay between the copies (with relaySeed), once the client joined.
+    LossyRelay *relay() { return relayed.get(); }
     GameCopy &client() { return *clientCopy; }
     // The copy whose player is to move, or nullptr while neither is.
     GameCopy *mover();
@@ -128,6 +126,8 @@ private:
     std::optional<GameBoard> loserFinal;
     bool loserIsHost = false;
 
+    // Outlives the copies, so neither sees the other's datagrams stop first.
+    std::unique_ptr<LossyRelay> relayed;
     std::unique_ptr<GameCopy> hostCopy;
     std::unique_ptr<GameCopy> clientCopy;
 };

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Answers real modal dialogs as they come up, from inside their own event
-// loops: "when a modal dialog of class X (with text Y) appears, click button
-// Z". Rules are looked at in the order they were added; only the topmost
-// modal widget is ever touched, so nested dialogs are answered innermost
-// first, as a user would have to.
+// loops, in two ways. Rules: "when a modal dialog of class X (with text Y)
+// appears, click button Z", looked at in the order they were added. Steps: a
+// script played one step per dialog, in order, whatever the dialogs are. Only
+// the topmost modal widget is ever touched, so nested dialogs are answered
+// innermost first, as a user would have to.
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QObject>
 #include <QPointer>
@@ -26,6 +28,8 @@ public:
     // Acts on a matching dialog; false means "not yet": the dialog is left
     // open and offered again on the next look.
     using Action = std::function<bool(QWidget *dialog)>;
+    // Does what the player would do with a dialog: look, type, click, close.
+    using Step = std::function<void(QWidget *dialog)>;
 
     // What a dialog looked like when a rule answered it.
     struct Seen {
@@ -50,8 +54,24 @@ public:
     // any rule answers it, whichever rule that is.
     void watch(Matcher matcher, std::function<void(QWidget *dialog)> see);
 
-    // Rules with answers still to give (rules with times = -1 never count).
+    // Adds a step, run once on the next modal widget that comes up when no
+    // rule answers it: any widget but the one the step before ran on, unless
+    // that one was hidden since (a dialog shown again takes the next step).
+    // It runs from a queued call in the widget's own event loop, so a step may
+    // open a nested dialog (one that its next step answers) or close its own.
+    ModalAnswerer &then(Step step);
+
+    // Closes a modal widget that stays up longer than ms (one a test failed
+    // to close), so that a broken test fails instead of hanging.
+    void closeStraysAfter(int ms);
+    int straysClosed() const { return strays; }
+
+    // Rules and steps with answers still to give (rules with times = -1
+    // never count).
     int pending() const;
+    // For the end of a test: what went amiss (answers still to give, strays
+    // closed), empty when nothing did. Forgets the rules, steps and strays.
+    QString leftOver();
     const std::vector<Seen> &seen() const { return answered; }
     // The dialogs answered so far whose text contains part.
     int seenCount(const QString &part) const;
@@ -64,13 +84,19 @@ public:
     // Clicks the enabled button whose text, without '&', is label.
     static bool clickButton(QWidget *dialog, const QString &label);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     struct Rule {
         Matcher matcher;
         Action action;
         int times;
     };
+    static Seen describe(QWidget *w);
     void look();
+    void closeIfStray(QWidget *w);
+    void takeStep(QWidget *w);
 
     // A deque, so that an action may add rules without moving the others.
     std::deque<Rule> rules;
@@ -79,4 +105,14 @@ private:
     std::vector<Seen> answered;
     QTimer timer;
     bool busy = false;
+
+    std::deque<Step> steps;
+    QPointer<QWidget> stepped; // the widget the last step ran on
+    bool steppedHidden = true;
+    bool stepQueued = false;
+
+    int strayMs = 0;
+    int strays = 0;
+    QPointer<QWidget> strayCandidate;
+    QElapsedTimer strayClock;
 };

@@ -3,8 +3,17 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QWidget>
+
+ModalAnswerer::Seen ModalAnswerer::describe(QWidget *w)
+{
+    Seen seen{QLatin1String(w->metaObject()->className()), w->windowTitle(), textOf(w)};
+    if (auto *box = qobject_cast<QMessageBox *>(w))
+        seen.icon = box->icon();
+    return seen;
+}
 
 ModalAnswerer::ModalAnswerer(int intervalMs, QObject *parent)
     : QObject(parent)
@@ -41,7 +50,7 @@ void ModalAnswerer::answerBox(const QString &textPart, QMessageBox::StandardButt
 
 int ModalAnswerer::pending() const
 {
-    int n = 0;
+    int n = int(steps.size());
     for (const Rule &r : rules)
         n += r.times > 0 ? 1 : 0;
     return n;
@@ -59,6 +68,31 @@ void ModalAnswerer::clear()
 {
     rules.clear();
     answered.clear();
+    steps.clear();
+}
+
+QString ModalAnswerer::leftOver()
+{
+    QStringList amiss;
+    if (const int left = pending())
+        amiss << QStringLiteral("%1 answer(s) not given").arg(left);
+    if (strays)
+        amiss << QStringLiteral("%1 dialog(s) left open").arg(strays);
+    clear();
+    strays = 0;
+    return amiss.join(QStringLiteral(", "));
+}
+
+ModalAnswerer &ModalAnswerer::then(Step step)
+{
+    steps.push_back(std::move(step));
+    return *this;
+}
+
+void ModalAnswerer::closeStraysAfter(int ms)
+{
+    strayMs = ms;
+    strayClock.start();
 }
 
 ModalAnswerer::Matcher ModalAnswerer::ofClass(const QString &className, const QString &textPart)
@@ -97,13 +131,61 @@ void ModalAnswerer::watch(Matcher matcher, std::function<void(QWidget *)> see)
     watchers.emplace_back(std::move(matcher), std::move(see));
 }
 
+void ModalAnswerer::closeIfStray(QWidget *w)
+{
+    if (strayMs <= 0)
+        return;
+    if (w != strayCandidate.data()) {
+        strayCandidate = w;
+        strayClock.start();
+    } else if (w && strayClock.elapsed() > strayMs) {
+        ++strays;
+        qWarning("closing a dialog left open: %s %s", w->metaObject()->className(), qPrintable(w->objectName()));
+        w->close();
+        strayClock.start();
+    }
+}
+
+void ModalAnswerer::takeStep(QWidget *w)
+{
+    if (steps.empty() || stepQueued || (w == stepped.data() && !steppedHidden))
+        return;
+    Step step = std::move(steps.front());
+    steps.pop_front();
+    if (stepped && stepped.data() != w)
+        stepped->removeEventFilter(this);
+    stepped = w;
+    steppedHidden = false;
+    w->installEventFilter(this);
+    answered.push_back(describe(w));
+    // Not from the timer's slot: a step that opens a nested event loop would
+    // keep the timer from looking again until it returns.
+    stepQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this, step = std::move(step), target = QPointer<QWidget>(w)] {
+            stepQueued = false;
+            if (target)
+                step(target.data());
+        },
+        Qt::QueuedConnection);
+}
+
+bool ModalAnswerer::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == stepped.data() && event->type() == QEvent::Hide)
+        steppedHidden = true;
+    return QObject::eventFilter(watched, event);
+}
+
 void ModalAnswerer::look()
 {
+    QWidget *w = QApplication::activeModalWidget();
+    closeIfStray(w);
     // A click runs the dialog's caller on, which may open further dialogs
     // and nested loops in which this timer fires again.
     if (busy)
         return;
-    QWidget *w = QApplication::activeModalWidget();
     if (!w || !w->isVisible())
         return;
     if (w != lastWatched.data()) {
@@ -116,9 +198,7 @@ void ModalAnswerer::look()
         Rule &rule = rules[i];
         if (rule.times == 0 || !rule.matcher(w))
             continue;
-        Seen seen{QLatin1String(w->metaObject()->className()), w->windowTitle(), textOf(w)};
-        if (auto *box = qobject_cast<QMessageBox *>(w))
-            seen.icon = box->icon();
+        const Seen seen = describe(w);
         busy = true;
         const bool done = rule.action(w);
         busy = false;
@@ -129,4 +209,5 @@ void ModalAnswerer::look()
         answered.push_back(seen);
         return;
     }
+    takeStep(w);
 }

@@ -8,14 +8,7 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QRadioButton>
-#include <QSettings>
 #include <QTest>
-
-void useMatchSettings(const QTemporaryDir &dir)
-{
-    qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
-}
 
 GameCopy::GameCopy(const QString &settingsName, const PeerSocket::Config &config, const QString &player)
     : link(config), settings(settingsName)
@@ -100,7 +93,9 @@ bool MatchHarness::open(int timeoutMs)
 
     PeerSocket::Config clientConfig = hostConfig;
     const quint16 hostPort = hostCopy->link.localPort();
-    clientConfig.gamePort = options.joinPort ? options.joinPort(hostPort) : hostPort;
+    if (options.relaySeed)
+        relayed = std::make_unique<LossyRelay>(hostPort, *options.relaySeed);
+    clientConfig.gamePort = relayed ? relayed->frontPort() : hostPort;
     clientCopy = std::make_unique<GameCopy>(QStringLiteral("sorvada-match-client"), clientConfig,
                                             options.clientPlayer);
     if (!clientCopy->link.Start(1, QStringLiteral("127.0.0.1"), START_JOIN, GAME_KIND))

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "LobbyProcess.h"
+#include "ResidentMemory.h"
 
-#include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
 
@@ -65,10 +65,5 @@ bool LobbyProcess::hasLineContaining(const QString &text) const
 
 long LobbyProcess::residentKiB() const
 {
-    QFile status(QStringLiteral("/proc/%1/status").arg(process.processId()));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QRegularExpression rss(QStringLiteral("^VmRSS:\\s+(\\d+) kB"), QRegularExpression::MultilineOption);
-    const QRegularExpressionMatch match = rss.match(QString::fromLatin1(status.readAll()));
-    return match.hasMatch() ? match.captured(1).toLong() : -1;
+    return ::residentKiB(process.processId());
 }
