@@ -57,6 +57,9 @@ private slots:
             title = d->windowTitle();
             field = control<QLineEdit>(d, 201)->text();
             seen = radios(d);
+            // The focus lands once the dialog is the active window, which a busy machine
+            // may take a moment to report.
+            QTest::qWaitForWindowActive(d, 10000);
             focus = QApplication::focusWidget();
             QTest::keyClick(d, Qt::Key_Return);
         });
@@ -364,6 +367,9 @@ private slots:
         modals.then([&](QWidget *d) {
             russianChecked = control<QRadioButton>(d, 1030)->isChecked();
             americanChecked = control<QRadioButton>(d, 1031)->isChecked();
+            // The focus lands once the dialog is the active window, which a busy machine
+            // may take a moment to report.
+            QTest::qWaitForWindowActive(d, 10000);
             focus = QApplication::focusWidget();
             QTest::keyClick(d, Qt::Key_Return);
         });
