@@ -14,7 +14,7 @@ using namespace dlg;
 
 enum : int { IDC_HOME_PAGE = 1002 };
 
-const Control controls[] = {
+const Control aboutControls[] = {
     {res::IDR_MAINFRAME, Kind::Icon, "", 10, 20, 20, 20},
     {NoId, Kind::Label, "Sorvada v " SORVADA_APP_VERSION, 40, 5, 145, 8, Center},
     {1, Kind::Button, "OK", 200, 20, 32, 14, Default | TabStop},
@@ -23,7 +23,7 @@ const Control controls[] = {
     {IDC_HOME_PAGE, Kind::Label, "", 40, 50, 145, 8},
 };
 
-const Template aboutTemplate{res::IDD_ABOUT, "Sorvada ", 239, 67, CloseBox, controls};
+const Template aboutTemplate{res::IDD_ABOUT, "Sorvada ", 239, 67, CloseBox, aboutControls};
 
 } // namespace
 

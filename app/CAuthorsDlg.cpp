@@ -10,13 +10,13 @@ namespace {
 
 using namespace dlg;
 
-const Control controls[] = {
+const Control authorsControls[] = {
     {NoId, Kind::Label, "Game authors:", 10, 5, 170, 10, Center},
     {NoId, Kind::Label, "The Sorvada developers", 10, 20, 170, 10, Center},
     {1, Kind::Button, "OK", 70, 35, 50, 14, Default | TabStop},
 };
 
-const Template authorsTemplate{res::IDD_AUTHORS, "Sorvada ", 187, 52, CloseBox, controls};
+const Template authorsTemplate{res::IDD_AUTHORS, "Sorvada ", 187, 52, CloseBox, authorsControls};
 
 } // namespace
 

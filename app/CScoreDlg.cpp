@@ -30,7 +30,7 @@ enum : int {
 
 using namespace dlg;
 
-const Control controls[] = {
+const Control scoreControls[] = {
     {1, Kind::Button, "OK", 90, 86, 50, 14, Default | TabStop},
     // The two names and the number sign stand on one line.
     {IDC_LOCAL_NAME, Kind::Label, "", 25, 16, 95, 10, Center},
@@ -42,7 +42,7 @@ const Control controls[] = {
     {IDC_HEADING, Kind::Label, "", 35, 3, 166, 10, Center},
 };
 
-const Template scoreTemplate{res::IDD_SCORE, "Sorvada ", 229, 115, CloseBox, controls};
+const Template scoreTemplate{res::IDD_SCORE, "Sorvada ", 229, 115, CloseBox, scoreControls};
 
 // The list expands the tabs of a row to stops every 32 dialog units, which
 // puts the three numbers under the number sign and the two totals.
@@ -140,8 +140,8 @@ void CScoreDlg::showModal(QWidget *owner, const QString &local, const QString &p
     // enough to show both whole.
     const QByteArray localText = local.toUtf8();
     const QByteArray peerText = peer.toUtf8();
-    Control named[std::size(controls)];
-    std::copy(std::begin(controls), std::end(controls), named);
+    Control named[std::size(scoreControls)];
+    std::copy(std::begin(scoreControls), std::end(scoreControls), named);
     for (Control &c : named) {
         if (c.id == IDC_LOCAL_NAME)
             c.text = localText.constData();

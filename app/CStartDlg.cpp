@@ -24,7 +24,7 @@ enum : int {
 
 using namespace dlg;
 
-const Control controls[] = {
+const Control startControls[] = {
     {NoId, Kind::Label, "Please, enter your name:", 9, 9, 79, 8},
     {IDC_NAME, Kind::Edit, "", 92, 8, 76, 12, TabStop},
     {IDC_BEGINNING, Kind::GroupBox, "Game beginning", 9, 27, 160, 58, Group},
@@ -36,7 +36,7 @@ const Control controls[] = {
     {IDC_HELP, Kind::Button, "Help", 185, 45, 50, 14, TabStop},
 };
 
-const Template startTemplate{res::IDD_START, "Sorvada", 239, 92, CloseBox, controls};
+const Template startTemplate{res::IDD_START, "Sorvada", 239, 92, CloseBox, startControls};
 
 } // namespace
 

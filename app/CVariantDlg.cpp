@@ -15,7 +15,7 @@ enum : int { IDC_RUSSIAN = 1030, IDC_AMERICAN = 1031 };
 
 using namespace dlg;
 
-const Control controls[] = {
+const Control variantControls[] = {
     {1, Kind::Button, "OK", 103, 21, 45, 14, Default | TabStop},
     {NoId, Kind::GroupBox, "Checkers Variations", 10, 7, 83, 42, Group},
     {IDC_RUSSIAN, Kind::Radio, "Russian", 20, 20, 41, 10},
@@ -23,7 +23,7 @@ const Control controls[] = {
 };
 
 // No close box: the host must choose.
-const Template variantTemplate{res::IDD_VARIANT, "Sorvada ", 155, 63, 0, controls};
+const Template variantTemplate{res::IDD_VARIANT, "Sorvada ", 155, 63, 0, variantControls};
 
 } // namespace
 

@@ -11,11 +11,6 @@
 
 namespace {
 
-QString endpoint(const QString &address, quint16 port)
-{
-    return address + QLatin1Char(':') + QString::number(port);
-}
-
 QByteArray bareRecord(uint8_t type)
 {
     PeerRecord record;

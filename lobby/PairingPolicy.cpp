@@ -2,11 +2,6 @@
 #include "PairingPolicy.h"
 
 namespace {
-QString endpoint(const QString &address, quint16 port)
-{
-    return address + QLatin1Char(':') + QString::number(port);
-}
-
 QString describe(const WaitingHost &h)
 {
     return QStringLiteral("host %1 (kind %2, ID %3)").arg(endpoint(h.address, h.port)).arg(h.kind).arg(h.id);

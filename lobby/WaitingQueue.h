@@ -8,6 +8,12 @@
 #include <optional>
 #include <vector>
 
+// "address:port", as the lobby's log and its table of probes write where a copy is.
+inline QString endpoint(const QString &address, quint16 port)
+{
+    return address + QLatin1Char(':') + QString::number(port);
+}
+
 // One copy that waits as a game server until the lobby proposes it to another.
 struct WaitingHost
 {

@@ -15,7 +15,7 @@ case $seconds in ''|*[!0-9]*) echo "fuzz.sh: seconds must be a whole number" >&2
 targets=(fuzz_answer fuzz_legs fuzz_datagrams)
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG" \
-      -DCMAKE_CXX_COMPILER=clang++ -DSORVADA_FUZZ=ON >/dev/null
+      -DCMAKE_CXX_COMPILER=clang++ -DSORVADA_FUZZ=ON -DBUILD_TESTING=OFF -DSORVADA_TOOLS=OFF >/dev/null
 cmake --build "$build" --parallel "$(nproc)" --target "${targets[@]}" >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
