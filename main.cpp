@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CGameApp.h"
-#include "CScoreDlg.h"
-#include "GameBoard.h"
-#include "PeerSocket.h"
+#include "app/CScoreDlg.h"
+#include "gameapp/CGameApp.h"
+#include "net/PeerSocket.h"
+#include "rules/GameBoard.h"
 
 #include <QApplication>
+
+using namespace sorvada;
 
 // The program-lifetime objects are made here, before the application object
 // runs, and go after its event loop has ended, in the reverse order.

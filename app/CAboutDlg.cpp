@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CAboutDlg.h"
+#include "app/CAboutDlg.h"
 
-#include "DialogBuilder.h"
-#include "HelpLauncher.h"
-#include "ResourceIds.h"
+#include "app/DialogBuilder.h"
+#include "app/HelpLauncher.h"
+#include "app/ResourceIds.h"
 
 #include <QLabel>
 #include <QPushButton>
+
+namespace sorvada {
 
 namespace {
 
@@ -43,3 +45,5 @@ CAboutDlg::CAboutDlg(QWidget *parent) : QDialog(parent)
     home->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     connect(home, &QLabel::linkActivated, this, [this] { openHomePage(this); });
 }
+
+} // namespace sorvada

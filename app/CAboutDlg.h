@@ -2,6 +2,8 @@
 #pragma once
 #include <QDialog>
 
+namespace sorvada {
+
 // The About box: the program's icon, its name and version, and three lines
 // of notice. Only closes.
 class CAboutDlg : public QDialog
@@ -10,3 +12,5 @@ class CAboutDlg : public QDialog
 public:
     explicit CAboutDlg(QWidget *parent = nullptr);
 };
+
+} // namespace sorvada

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CAuthorsDlg.h"
+#include "app/CAuthorsDlg.h"
 
-#include "DialogBuilder.h"
-#include "ResourceIds.h"
+#include "app/DialogBuilder.h"
+#include "app/ResourceIds.h"
 
 #include <QPushButton>
+
+namespace sorvada {
 
 namespace {
 
@@ -26,3 +28,5 @@ CAuthorsDlg::CAuthorsDlg(QWidget *parent) : QDialog(parent)
     setWindowModality(Qt::WindowModal);
     connect(control<QPushButton>(this, 1), &QPushButton::clicked, this, &QDialog::accept);
 }
+
+} // namespace sorvada

@@ -2,6 +2,8 @@
 #pragma once
 #include <QDialog>
 
+namespace sorvada {
+
 // The authors box, reached only by its key combination. Only closes.
 class CAuthorsDlg : public QDialog
 {
@@ -9,3 +11,5 @@ class CAuthorsDlg : public QDialog
 public:
     explicit CAuthorsDlg(QWidget *parent = nullptr);
 };
+
+} // namespace sorvada

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CChatDlg.h"
+#include "app/CChatDlg.h"
 
-#include "DialogBuilder.h"
-#include "ResourceIds.h"
+#include "app/DialogBuilder.h"
+#include "app/ResourceIds.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -12,6 +12,8 @@
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QValidator>
+
+namespace sorvada {
 
 namespace {
 
@@ -200,3 +202,5 @@ void CChatDlg::hideEvent(QHideEvent *event)
     QDialog::hideEvent(event);
     inputField->setFocus(Qt::OtherFocusReason);
 }
+
+} // namespace sorvada

@@ -9,6 +9,8 @@
 class QLineEdit;
 class QPlainTextEdit;
 
+namespace sorvada {
+
 // The chat window: the conversation so far and a one-line input. It is a
 // modeless tool window with no owner, so the modal dialogs of the game window
 // do not block it. Enter sends the typed line through the sender hook and
@@ -57,3 +59,5 @@ private:
     QPlainTextEdit *historyField;
     QLineEdit *inputField;
 };
+
+} // namespace sorvada

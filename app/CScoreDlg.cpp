@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CScoreDlg.h"
+#include "app/CScoreDlg.h"
 
-#include "DialogBuilder.h"
-#include "ResourceIds.h"
+#include "app/DialogBuilder.h"
+#include "app/ResourceIds.h"
 
 #include <QDialog>
 #include <QEventLoop>
@@ -15,6 +15,8 @@
 
 #include <algorithm>
 #include <iterator>
+
+namespace sorvada {
 
 namespace {
 
@@ -164,3 +166,5 @@ void CScoreDlg::showModal(QWidget *owner, const QString &local, const QString &p
     d->exec();
     delete window.data();
 }
+
+} // namespace sorvada

@@ -9,6 +9,8 @@
 class QDialog;
 class QWidget;
 
+namespace sorvada {
+
 // The score of the run: one row per finished set, the two totals and the
 // heading of the last occasion, shown in the score dialog on request.
 //
@@ -52,3 +54,5 @@ private:
     QString peerName;
     QPointer<QDialog> window;
 };
+
+} // namespace sorvada

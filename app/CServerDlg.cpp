@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CServerDlg.h"
+#include "app/CServerDlg.h"
 
-#include "DialogBuilder.h"
-#include "ResourceIds.h"
-#include "StringTable.h"
+#include "app/DialogBuilder.h"
+#include "app/ResourceIds.h"
+#include "app/StringTable.h"
 
 #include <QLineEdit>
 #include <QPushButton>
+
+namespace sorvada {
 
 namespace {
 
@@ -55,3 +57,5 @@ void CServerDlg::confirm()
     address = field->text();
     accept();
 }
+
+} // namespace sorvada

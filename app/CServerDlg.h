@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QString>
 
+namespace sorvada {
+
 // The server-address dialog: the host name or IP address of the game server,
 // or of the matchmaking server. The caller sets `address` before exec() and
 // reads it after Accepted, as typed; an empty address is refused with a
@@ -22,3 +24,5 @@ public:
 private:
     void confirm();
 };
+
+} // namespace sorvada

@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CStartDlg.h"
+#include "app/CStartDlg.h"
 
-#include "DialogBuilder.h"
-#include "HelpLauncher.h"
-#include "ResourceIds.h"
-#include "SettingKeys.h"
-#include "SettingsStore.h"
+#include "app/DialogBuilder.h"
+#include "app/HelpLauncher.h"
+#include "app/ResourceIds.h"
+#include "app/SettingKeys.h"
+#include "app/SettingsStore.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+
+namespace sorvada {
 
 namespace {
 
@@ -91,3 +93,5 @@ void CStartDlg::confirm()
     name = typed;
     accept();
 }
+
+} // namespace sorvada

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QString>
 
+namespace sorvada {
+
 class SettingsStore;
 
 // The start dialog: the player's name and the way to connect. The caller
@@ -30,3 +32,5 @@ private:
 
     SettingsStore &settings;
 };
+
+} // namespace sorvada

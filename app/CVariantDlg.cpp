@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CVariantDlg.h"
+#include "app/CVariantDlg.h"
 
-#include "DialogBuilder.h"
-#include "ResourceIds.h"
-#include "SettingKeys.h"
-#include "SettingsStore.h"
+#include "app/DialogBuilder.h"
+#include "app/ResourceIds.h"
+#include "app/SettingKeys.h"
+#include "app/SettingsStore.h"
 
 #include <QPushButton>
 #include <QRadioButton>
+
+namespace sorvada {
 
 namespace {
 
@@ -63,3 +65,5 @@ void CVariantDlg::reject()
     // Escape (or the window manager's close) answers with the checked button.
     confirm();
 }
+
+} // namespace sorvada

@@ -2,6 +2,8 @@
 #pragma once
 #include <QDialog>
 
+namespace sorvada {
+
 class SettingsStore;
 
 // The variant dialog, asked of the hosting player: Russian or American
@@ -27,3 +29,5 @@ private:
 
     SettingsStore &settings;
 };
+
+} // namespace sorvada

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DataFiles.h"
+#include "app/DataFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+
+namespace sorvada {
 
 QString findDataFile(const QString &relativePath)
 {
@@ -19,3 +21,5 @@ QString findDataFile(const QString &relativePath)
     }
     return QString();
 }
+
+} // namespace sorvada

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DialogBuilder.h"
+#include "app/DialogBuilder.h"
 
 #include <QAbstractItemView>
 #include <QButtonGroup>
@@ -16,9 +16,11 @@
 
 #include <vector>
 
-#include "ResourceIds.h"
-#include "Resources.h"
-#include "StringTable.h"
+#include "app/ResourceIds.h"
+#include "app/Resources.h"
+#include "app/StringTable.h"
+
+namespace sorvada {
 
 namespace dlg {
 
@@ -358,3 +360,5 @@ bool confirm(QWidget *parent, const QString &question)
 }
 
 } // namespace dlg
+
+} // namespace sorvada

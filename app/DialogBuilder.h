@@ -12,6 +12,8 @@ class QFont;
 class QLineEdit;
 class QRadioButton;
 
+namespace sorvada {
+
 // Builds a dialog from a small table of controls, the way a dialog template
 // describes it: every position and size is in dialog units, so the layout
 // follows the dialog font. One horizontal unit is a quarter of the font's
@@ -128,3 +130,5 @@ bool confirm(QWidget *parent, const QString &question);
 int messageBoxMinimumWidth(const QWidget *box, const QString &title);
 
 } // namespace dlg
+
+} // namespace sorvada

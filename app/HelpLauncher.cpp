@@ -1,17 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "HelpLauncher.h"
+#include "app/HelpLauncher.h"
 
-#include "DataFiles.h"
-#include "DialogBuilder.h"
-#include "HelpWindow.h"
-#include "ResourceIds.h"
-#include "StringTable.h"
+#include "app/DataFiles.h"
+#include "app/DialogBuilder.h"
+#include "app/HelpWindow.h"
+#include "app/ResourceIds.h"
+#include "app/StringTable.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QWidget>
+
+namespace sorvada {
 
 UrlOpener desktopOpener()
 {
@@ -84,3 +86,5 @@ void openHomePage(QWidget *owner, const UrlOpener &open)
     else
         dlg::messageBox(owner, loadString(res::IDS_HOME_PAGE_AT).arg(home.toString()), QMessageBox::Information);
 }
+
+} // namespace sorvada

@@ -5,6 +5,8 @@
 class QUrl;
 class QWidget;
 
+namespace sorvada {
+
 // How a page is handed to the desktop; true when the desktop took it.
 using UrlOpener = std::function<bool(const QUrl &)>;
 // The desktop's own way: QDesktopServices::openUrl.
@@ -25,3 +27,5 @@ bool openHelpContents(QWidget *owner, const UrlOpener &open = desktopOpener());
 // the help page's About section opens in the program's own help window, and a
 // web address is told to the user instead.
 void openHomePage(QWidget *owner, const UrlOpener &open = desktopOpener());
+
+} // namespace sorvada

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "HelpWindow.h"
+#include "app/HelpWindow.h"
 
-#include "ResourceIds.h"
-#include "StringTable.h"
+#include "app/ResourceIds.h"
+#include "app/StringTable.h"
 
 #include <QTextBlock>
 #include <QTextBrowser>
@@ -11,6 +11,8 @@
 #include <QVBoxLayout>
 
 #include <vector>
+
+namespace sorvada {
 
 namespace {
 
@@ -95,3 +97,5 @@ void HelpWindow::showExternalLinksAsText()
     }
     cursor.endEditBlock();
 }
+
+} // namespace sorvada

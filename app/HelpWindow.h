@@ -5,6 +5,8 @@
 
 class QTextBrowser;
 
+namespace sorvada {
+
 // The program's own help viewer, for a desktop that has no browser to show
 // the help page in: the installed HTML page in a text browser. Links within
 // the help are followed; a link that leads out of it cannot be opened here,
@@ -23,3 +25,5 @@ private:
 
     QTextBrowser *view;
 };
+
+} // namespace sorvada

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "MainMenu.h"
-#include "ResourceIds.h"
-#include "StringTable.h"
+#include "app/MainMenu.h"
+#include "app/ResourceIds.h"
+#include "app/StringTable.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
 #include <QWidget>
+
+namespace sorvada {
 
 namespace MainMenu {
 
@@ -102,3 +104,5 @@ QHash<int, QAction *> build(QMenuBar *bar, QWidget *window)
 }
 
 } // namespace MainMenu
+
+} // namespace sorvada

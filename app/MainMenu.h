@@ -10,6 +10,8 @@ class QAction;
 class QMenuBar;
 class QWidget;
 
+namespace sorvada {
+
 // The main window's menu (129) and accelerators (139), as one table. Each
 // command's prompt is the string with the same number.
 namespace MainMenu {
@@ -45,3 +47,5 @@ QHash<int, QAction *> build(QMenuBar *bar, QWidget *window);
 int commandOf(const QAction *action);
 
 } // namespace MainMenu
+
+} // namespace sorvada

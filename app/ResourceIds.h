@@ -1,5 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+
+namespace sorvada {
+
 // Numbers by which the program refers to its resources: strings, commands,
 // dialogs, pictures, cursors, menu, accelerators and icon. They never change,
 // because the command prompts are looked up by command number.
@@ -101,3 +104,5 @@ enum PictureId : int {
 };
 
 } // namespace res
+
+} // namespace sorvada

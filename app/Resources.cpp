@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "Resources.h"
-#include "ResourceIds.h"
+#include "app/ResourceIds.h"
+#include "app/Resources.h"
 
 #include <QString>
+
+namespace sorvada {
 
 // The artwork is compiled in under :/pictures, :/cursors and :/icons, one
 // file per resource number.
@@ -55,3 +57,5 @@ QIcon loadAppIcon()
         icon.addFile(QStringLiteral(":/icons/sorvada-%1.png").arg(size), QSize(size, size));
     return icon;
 }
+
+} // namespace sorvada

@@ -4,6 +4,8 @@
 #include <QIcon>
 #include <QPixmap>
 
+namespace sorvada {
+
 // The compiled-in pictures, cursors and icon, looked up by resource number
 // (see ResourceIds.h).
 
@@ -18,3 +20,5 @@ QCursor loadCursor(int id);
 
 // Icon 128, with its 16 and 32 pixel images.
 QIcon loadAppIcon();
+
+} // namespace sorvada

@@ -2,6 +2,8 @@
 #pragma once
 #include <QLatin1StringView>
 
+namespace sorvada {
+
 // The entries of the per-user settings (section "Names"). These are the names in the
 // players' settings files: renaming one loses every player's stored choice.
 namespace SettingKey {
@@ -20,3 +22,5 @@ inline constexpr QLatin1StringView Message{"Message"};
 // 0 while the opponent's last move is marked on the board; anything else hides it.
 inline constexpr QLatin1StringView LastMove{"LastMove"};
 } // namespace SettingKey
+
+} // namespace sorvada

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "SettingsStore.h"
+#include "app/SettingsStore.h"
+
+namespace sorvada {
 
 namespace {
 const QString section = QStringLiteral("Names");
@@ -50,3 +52,5 @@ void SettingsStore::writeString(const QString &entry, const QString &value)
     settings.setValue(key(entry), value);
     settings.sync();
 }
+
+} // namespace sorvada

@@ -3,6 +3,8 @@
 #include <QSettings>
 #include <QString>
 
+namespace sorvada {
+
 // The per-user settings of section "Names", stored under
 // Tavimore/<application name>. Every read goes to the store and every write
 // is flushed at once; a missing value, or one that is not of the kind asked
@@ -23,3 +25,5 @@ public:
 private:
     QSettings settings;
 };
+
+} // namespace sorvada

@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "SoundPlayer.h"
+#include "app/SoundPlayer.h"
 
-#include "DataFiles.h"
+#include "app/DataFiles.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QSoundEffect>
 #include <QThread>
 #include <QUrl>
+
+namespace sorvada {
 
 namespace {
 
@@ -64,3 +66,5 @@ void SoundPlayer::play(const QString &fileName)
         return;
     effect->play();
 }
+
+} // namespace sorvada

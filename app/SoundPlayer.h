@@ -6,6 +6,8 @@
 
 class QSoundEffect;
 
+namespace sorvada {
+
 // Plays the game's short WAV sounds ("start.wav", "message.wav") without
 // waiting for them. The file is looked up among the program's data files
 // (sounds/<name>); a file that is missing or unreadable, or a machine without
@@ -29,3 +31,5 @@ private:
     // replayed without loading the file again.
     QHash<QString, QSoundEffect *> effects;
 };
+
+} // namespace sorvada

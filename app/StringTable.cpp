@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "StringTable.h"
-#include "ResourceIds.h"
+#include "app/ResourceIds.h"
+#include "app/StringTable.h"
 
 #include <QHash>
+
+namespace sorvada {
 
 namespace {
 
@@ -70,3 +72,5 @@ bool hasString(int id)
 {
     return table().contains(id);
 }
+
+} // namespace sorvada

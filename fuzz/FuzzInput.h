@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+namespace sorvada {
+
 inline void require(bool condition)
 {
     if (!condition)
@@ -31,3 +33,5 @@ private:
     size_t size;
     size_t pos = 0;
 };
+
+} // namespace sorvada

@@ -3,8 +3,8 @@
 // answer parsing that a start query uses. Besides not crashing, a parsed answer must be one that
 // the server could have meant: a Client answer rebuilt from its fields parses to the same fields.
 
-#include "LineFetch.h"
-#include "MatchAnswer.h"
+#include "net/LineFetch.h"
+#include "net/MatchAnswer.h"
 
 #include "FuzzInput.h"
 
@@ -13,6 +13,8 @@
 
 #include <cstdint>
 #include <cstdlib>
+
+using namespace sorvada;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -14,13 +14,13 @@
 //
 // What must hold: no crash, no sanitizer report, and the board stays whole whatever arrives.
 
-#include "CGameWnd.h"
-#include "CScoreDlg.h"
-#include "CScoreDlg.h"
-#include "GameBoard.h"
-#include "PeerRecord.h"
-#include "PeerSocket.h"
-#include "SettingsStore.h"
+#include "app/CScoreDlg.h"
+#include "app/CScoreDlg.h"
+#include "app/SettingsStore.h"
+#include "net/PeerRecord.h"
+#include "net/PeerSocket.h"
+#include "rules/GameBoard.h"
+#include "ui/CGameWnd.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -36,6 +36,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+
+using namespace sorvada;
 
 namespace {
 

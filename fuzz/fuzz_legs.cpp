@@ -14,7 +14,7 @@
 // - while no arbitrary leg has been let through, every leg of legal play is accepted by the other
 //   board and both boards show the same position, turned round.
 
-#include "GameBoard.h"
+#include "rules/GameBoard.h"
 
 #include "FuzzInput.h"
 
@@ -22,6 +22,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+
+using namespace sorvada;
 
 namespace {
 

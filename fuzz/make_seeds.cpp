@@ -3,8 +3,8 @@
 // game uses: fuzz_seeds <corpus-folder>. The output is committed under fuzz/corpus/; run it again
 // only when the record format or an input layout of a target changes.
 
-#include "BoardTypes.h"
-#include "PeerRecord.h"
+#include "net/PeerRecord.h"
+#include "rules/BoardTypes.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -12,6 +12,8 @@
 #include <QList>
 
 #include <cstdio>
+
+using namespace sorvada;
 
 namespace {
 

@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CGameApp.h"
+#include "gameapp/CGameApp.h"
 
-#include "BoardView.h"
-#include "CGameWnd.h"
-#include "PeerSocket.h"
-#include "Resources.h"
-#include "SettingsStore.h"
+#include "app/Resources.h"
+#include "app/SettingsStore.h"
+#include "net/PeerSocket.h"
+#include "ui/BoardView.h"
+#include "ui/CGameWnd.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QPalette>
+
+namespace sorvada {
 
 CGameApp::CGameApp(GameBoard &board, PeerSocket &link, CScoreDlg &score,
                    const QString &applicationName)
@@ -55,3 +57,5 @@ bool CGameApp::InitInstance()
     window->repaint();
     return true;
 }
+
+} // namespace sorvada

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+namespace sorvada {
+
 class CGameWnd;
 class CScoreDlg;
 class GameBoard;
@@ -40,3 +42,5 @@ private:
     std::unique_ptr<SettingsStore> store;
     std::unique_ptr<CGameWnd> window;
 };
+
+} // namespace sorvada

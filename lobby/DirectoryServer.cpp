@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DirectoryServer.h"
+#include "lobby/DirectoryServer.h"
 
-#include "PeerRecord.h"
+#include "net/PeerRecord.h"
 
 #include <QNetworkDatagram>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstring>
+
+namespace sorvada {
 
 namespace {
 
@@ -295,3 +297,5 @@ void DirectoryServer::report(const QString &event)
 {
     emit pairingEvent(QStringLiteral("directory: ") + event);
 }
+
+} // namespace sorvada

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "LobbyStats.h"
-#include "RelayTable.h"
-#include "WaitingQueue.h"
+#include "lobby/LobbyStats.h"
+#include "lobby/RelayTable.h"
+#include "lobby/WaitingQueue.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -11,6 +11,8 @@
 #include <QUdpSocket>
 
 class QTimer;
+
+namespace sorvada {
 
 struct DirectoryConfig
 {
@@ -98,3 +100,5 @@ private:
     QTimer *keepAlive;
     qint64 lastKeepAlive = 0;
 };
+
+} // namespace sorvada

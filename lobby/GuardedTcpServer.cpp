@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "GuardedTcpServer.h"
+#include "lobby/GuardedTcpServer.h"
 
 #include <QTcpSocket>
 #include <QTimer>
+
+namespace sorvada {
 
 namespace {
 // Whether the requests in `head` (what the client has sent and the HTTP layer not yet read)
@@ -95,3 +97,5 @@ void GuardedTcpServer::forget(QTcpSocket *socket)
         perAddress.remove(it->from);
     sockets.erase(it);
 }
+
+} // namespace sorvada

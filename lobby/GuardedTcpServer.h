@@ -8,6 +8,8 @@
 class QTcpSocket;
 class QTimer;
 
+namespace sorvada {
+
 struct ConnectionLimits
 {
     int total = 1000;        // open connections at most
@@ -50,3 +52,5 @@ private:
     QHash<QTcpSocket *, Watch> sockets;
     QHash<QHostAddress, int> perAddress;
 };
+
+} // namespace sorvada

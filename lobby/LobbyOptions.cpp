@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "LobbyOptions.h"
+#include "lobby/LobbyOptions.h"
 
 #include <QCommandLineParser>
+
+namespace sorvada {
 
 namespace {
 bool readPort(const QString &text, quint16 &port)
@@ -123,3 +125,5 @@ LobbyOptions parseLobbyOptions(const QStringList &arguments)
     }
     return options;
 }
+
+} // namespace sorvada

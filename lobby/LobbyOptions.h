@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace sorvada {
+
 // What the lobby is told on its command line.
 struct LobbyOptions
 {
@@ -21,3 +23,5 @@ struct LobbyOptions
 };
 
 LobbyOptions parseLobbyOptions(const QStringList &arguments);
+
+} // namespace sorvada

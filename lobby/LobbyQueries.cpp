@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "LobbyQueries.h"
-#include "MatchIds.h"
+#include "lobby/LobbyQueries.h"
+#include "lobby/MatchIds.h"
 
 #include <optional>
+
+namespace sorvada {
 
 namespace {
 
@@ -97,3 +99,5 @@ QString startModeName(StartMode mode)
     }
     return QString();
 }
+
+} // namespace sorvada

@@ -4,6 +4,8 @@
 #include <QUrlQuery>
 #include <QtGlobal>
 
+namespace sorvada {
+
 // The two questions a game copy asks the web lobby, checked and decoded.
 // A query that fails a check carries the short reason sent back with
 // status 400; the lobby acts only on queries without one.
@@ -30,3 +32,5 @@ StartQuery parseStartQuery(const QUrlQuery &query);
 EndQuery parseEndQuery(const QUrlQuery &query);
 
 QString startModeName(StartMode mode);
+
+} // namespace sorvada

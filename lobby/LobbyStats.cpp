@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "LobbyStats.h"
+#include "lobby/LobbyStats.h"
+
+namespace sorvada {
 
 void LobbyStats::paired(Path path, qint64 now)
 {
@@ -44,3 +46,5 @@ const char *LobbyStats::dropName(Drop reason)
     }
     return "";
 }
+
+} // namespace sorvada

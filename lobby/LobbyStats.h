@@ -5,6 +5,8 @@
 
 #include <array>
 
+namespace sorvada {
+
 // The lobby's running figures for its status page and metrics. Pairings of
 // the last hour are kept in one-minute buckets, so the memory is fixed.
 class LobbyStats
@@ -43,3 +45,5 @@ private:
     quint64 relayedDatagrams = 0;
     QElapsedTimer clock;
 };
+
+} // namespace sorvada

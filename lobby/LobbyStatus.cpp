@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "LobbyStatus.h"
+#include "lobby/LobbyStatus.h"
 
 #include <QCoreApplication>
+
+namespace sorvada {
 
 namespace {
 
@@ -79,3 +81,5 @@ QByteArray lobbyMetrics(const LobbyFigures &figures, const LobbyStats &stats)
         + QByteArray::number(stats.now() / 1000) + '\n';
     return out;
 }
+
+} // namespace sorvada

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "LobbyStats.h"
+#include "lobby/LobbyStats.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <map>
+
+namespace sorvada {
 
 // What the lobby holds right now, next to its running figures.
 struct LobbyFigures
@@ -18,3 +20,5 @@ struct LobbyFigures
 QByteArray lobbyStatusPage(const LobbyFigures &figures, const LobbyStats &stats);
 // The same figures in the Prometheus text exposition format.
 QByteArray lobbyMetrics(const LobbyFigures &figures, const LobbyStats &stats);
+
+} // namespace sorvada

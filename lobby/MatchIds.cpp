@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "MatchIds.h"
+#include "lobby/MatchIds.h"
+
+namespace sorvada {
 
 namespace {
 constexpr char ALPHABET[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
@@ -32,3 +34,5 @@ bool MatchIds::isValid(QStringView id)
     }
     return true;
 }
+
+} // namespace sorvada

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringView>
 
+namespace sorvada {
+
 // Makes the IDs by which knockers name a proposed host when they report it.
 // An ID is letters and digits only, so it travels in a query and in the
 // "/"-separated answer line without any quoting.
@@ -24,3 +26,5 @@ public:
 private:
     QRandomGenerator random;
 };
+
+} // namespace sorvada

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "PairingPolicy.h"
+#include "lobby/PairingPolicy.h"
+
+namespace sorvada {
 
 namespace {
 QString describe(const WaitingHost &h)
@@ -81,3 +83,5 @@ PairingPolicy::Answer PairingPolicy::end(const EndQuery &query, const QString &c
     answer.line = QStringLiteral("OK");
     return answer;
 }
+
+} // namespace sorvada

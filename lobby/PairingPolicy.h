@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "LobbyQueries.h"
-#include "MatchIds.h"
-#include "WaitingQueue.h"
+#include "lobby/LobbyQueries.h"
+#include "lobby/MatchIds.h"
+#include "lobby/WaitingQueue.h"
 
 #include <QString>
 #include <QStringList>
+
+namespace sorvada {
 
 // Who is told to wait and who is sent to knock at whom.
 //
@@ -39,3 +41,5 @@ private:
     MatchIds &ids;
     qint64 recent;
 };
+
+} // namespace sorvada

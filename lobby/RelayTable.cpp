@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "RelayTable.h"
+#include "lobby/RelayTable.h"
 
-#include "PeerRecord.h"
+#include "net/PeerRecord.h"
 
 #include <QHostAddress>
+
+namespace sorvada {
 
 QString RelayEndpoint::text() const
 {
@@ -125,3 +127,5 @@ std::vector<RelayTable::Ending> RelayTable::expire(qint64 now)
     }
     return over;
 }
+
+} // namespace sorvada

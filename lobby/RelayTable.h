@@ -8,6 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
+namespace sorvada {
+
 // One UDP endpoint of a copy of the game as the lobby sees it: IPv4 address and port.
 struct RelayEndpoint
 {
@@ -101,3 +103,5 @@ private:
     std::vector<quint32> freeSlots;
     std::unordered_map<quint64, Place> ends; // by RelayEndpoint::key()
 };
+
+} // namespace sorvada

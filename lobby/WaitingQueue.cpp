@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "WaitingQueue.h"
+#include "lobby/WaitingQueue.h"
 
 #include <algorithm>
+
+namespace sorvada {
 
 WaitingQueue::WaitingQueue(int capacity, qint64 expiryMs)
     : limit(std::max(1, capacity)), expiry(expiryMs)
@@ -111,3 +113,5 @@ int WaitingQueue::countOf(int kind) const
     return int(std::count_if(hosts.begin(), hosts.end(),
                              [kind](const WaitingHost &h) { return h.kind == kind; }));
 }
+
+} // namespace sorvada

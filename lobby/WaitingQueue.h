@@ -8,6 +8,8 @@
 #include <optional>
 #include <vector>
 
+namespace sorvada {
+
 // "address:port", as the lobby's log and its table of probes write where a copy is.
 inline QString endpoint(const QString &address, quint16 port)
 {
@@ -73,3 +75,5 @@ private:
     qint64 expiry;
     std::deque<WaitingHost> hosts; // in order of arrival
 };
+
+} // namespace sorvada

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "WebLobby.h"
-#include "LobbyQueries.h"
+#include "lobby/LobbyQueries.h"
+#include "lobby/WebLobby.h"
 
 #include <QHttpServerRequest>
 #include <QHttpServerResponse>
+
+namespace sorvada {
 
 namespace {
 
@@ -103,3 +105,5 @@ void WebLobby::report(const QStringList &events)
     for (const QString &event : events)
         emit pairingEvent(QStringLiteral("web: ") + event);
 }
+
+} // namespace sorvada

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "GuardedTcpServer.h"
-#include "LobbyStatus.h"
-#include "MatchIds.h"
-#include "PairingPolicy.h"
-#include "WaitingQueue.h"
+#include "lobby/GuardedTcpServer.h"
+#include "lobby/LobbyStatus.h"
+#include "lobby/MatchIds.h"
+#include "lobby/PairingPolicy.h"
+#include "lobby/WaitingQueue.h"
 
 #include <QElapsedTimer>
 #include <QHostAddress>
@@ -15,6 +15,8 @@
 
 class QHttpServerRequest;
 class QHttpServerResponse;
+
+namespace sorvada {
 
 struct WebLobbyConfig
 {
@@ -68,3 +70,5 @@ private:
     QHttpServer http;
     GuardedTcpServer *tcp;
 };
+
+} // namespace sorvada

@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // sorvada-lobby: pairs copies of the game that connect through a server,
 // over HTTP (start.asp / end.asp) and over the UDP directory protocol.
-#include "DirectoryServer.h"
-#include "LobbyOptions.h"
-#include "WebLobby.h"
+#include "lobby/DirectoryServer.h"
+#include "lobby/LobbyOptions.h"
+#include "lobby/WebLobby.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 
 #include <cstdio>
+
+using namespace sorvada;
 
 namespace {
 void printLine(FILE *stream, const QString &text)

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "LineFetch.h"
+#include "net/LineFetch.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>
@@ -7,6 +7,8 @@
 #include <QNetworkRequest>
 #include <QTimer>
 #include <QUrl>
+
+namespace sorvada {
 
 bool fetchFirstLine(QNetworkAccessManager &manager, const QString &url, const QString &userAgent,
                     int timeoutMs, QString *line)
@@ -63,3 +65,5 @@ bool answerLine(const QByteArray &body, bool complete, QString *line)
     *line = QString::fromUtf8(first);
     return true;
 }
+
+} // namespace sorvada

@@ -12,6 +12,8 @@
 
 class QNetworkAccessManager;
 
+namespace sorvada {
+
 // A first line longer than this is no answer of a matchmaking server: the fetch fails.
 inline constexpr int MAX_ANSWER_LINE = 4096;
 
@@ -22,3 +24,5 @@ bool answerLine(const QByteArray &body, bool complete, QString *line);
 
 bool fetchFirstLine(QNetworkAccessManager &manager, const QString &url, const QString &userAgent,
                     int timeoutMs, QString *line);
+
+} // namespace sorvada

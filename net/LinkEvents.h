@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+namespace sorvada {
+
 // What the link tells the main window, as the first argument of PeerSocket::linkEvent.
 inline constexpr unsigned int LINK_RECEIVED = 0;    // a game message arrived in order; recvRecord holds it
 inline constexpr unsigned int LINK_SERVING = 1;     // this copy has become the game server
@@ -16,3 +18,5 @@ inline constexpr int PEER_GONE_SILENT = 1; // nothing at all came from the peer 
 inline constexpr int START_VIA_SERVER = 0; // through the matchmaking web server or a directory server
 inline constexpr int START_HOST = 1;       // wait as game server on the game port
 inline constexpr int START_JOIN = 2;       // knock at a game server by address or host name
+
+} // namespace sorvada

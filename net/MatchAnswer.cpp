@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "MatchAnswer.h"
+#include "net/MatchAnswer.h"
 
 #include <QStringList>
+
+namespace sorvada {
 
 namespace {
 
@@ -43,3 +45,5 @@ MatchAnswer parseMatchAnswer(const QString &line)
     }
     return answer;
 }
+
+} // namespace sorvada

@@ -11,6 +11,8 @@
 #include <QString>
 #include <QtGlobal>
 
+namespace sorvada {
+
 struct MatchAnswer {
     enum Kind { Invalid, Server, Client };
     Kind kind = Invalid;
@@ -23,3 +25,5 @@ MatchAnswer parseMatchAnswer(const QString &line);
 
 // Leading decimal digits of text as a port; 0 when there are none or the value exceeds 65535.
 quint16 leadingPort(const QString &text);
+
+} // namespace sorvada

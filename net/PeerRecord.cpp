@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "PeerRecord.h"
+#include "net/PeerRecord.h"
 
 #include <algorithm>
 #include <cstring>
+
+namespace sorvada {
 
 bool isLinkRecordType(uint8_t type)
 {
@@ -94,3 +96,5 @@ void PeerRecord::writeText(int offset, const QByteArray &text)
     std::memcpy(bytes.data() + offset, text.constData(), size_t(length));
     bytes[offset + length] = 0;
 }
+
+} // namespace sorvada

@@ -15,6 +15,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace sorvada {
+
 inline constexpr int RECORD_SIZE = 350;
 
 // Game messages: numbered, acknowledged and handed to the play controller in order.
@@ -110,3 +112,5 @@ struct PeerRecord {
     // Writes text and its zero byte from offset, cut so that the zero byte is at most TEXT_END.
     void writeText(int offset, const QByteArray &text);
 };
+
+} // namespace sorvada

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "PeerSocket.h"
+#include "net/PeerSocket.h"
 
-#include "LineFetch.h"
-#include "MatchAnswer.h"
+#include "net/LineFetch.h"
+#include "net/MatchAnswer.h"
 
 #include <QHostAddress>
 #include <QHostInfo>
@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <limits>
+
+namespace sorvada {
 
 namespace {
 
@@ -749,3 +751,5 @@ bool PeerSocket::fetch(const QString &url, QString *line)
     }
     return fetchFirstLine(*web, url, cfg.userAgent, cfg.httpTimeoutMs, line);
 }
+
+} // namespace sorvada

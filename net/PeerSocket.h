@@ -17,9 +17,9 @@
 // call SendReliable, SendChat or SendQuit, or open a modal dialog whose nested event loop lets
 // further datagrams, timers and queries run inside the handler.
 
-#include "BoardTypes.h"
-#include "LinkEvents.h"
-#include "PeerRecord.h"
+#include "net/LinkEvents.h"
+#include "net/PeerRecord.h"
+#include "rules/BoardTypes.h"
 
 #include <QElapsedTimer>
 #include <QHostAddress>
@@ -34,6 +34,8 @@
 class QNetworkAccessManager;
 class QTimerEvent;
 class QUdpSocket;
+
+namespace sorvada {
 
 // Ports and intervals of the protocol; tests shorten them, the game keeps the defaults.
 struct PeerSocketConfig {
@@ -215,3 +217,5 @@ private:
     QString baseAddress;
     QString gameKindText;
 };
+
+} // namespace sorvada

@@ -2,6 +2,8 @@
 #pragma once
 #include <cstdint>
 
+namespace sorvada {
+
 // Square indices are column + 8 * row, row 0 at the top of the local screen.
 // A square crosses the link mirrored as 63 - index, so both copies can keep
 // their own pieces at the bottom.
@@ -26,3 +28,5 @@ struct SquareXY {
     int x;
     int y;
 };
+
+} // namespace sorvada

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "GameBoard.h"
+#include "rules/GameBoard.h"
+
+namespace sorvada {
 
 namespace {
 
@@ -44,3 +46,5 @@ void GameBoard::setPlayerNames(const std::string& local, const std::string& peer
     localName = local;
     peerName = peer;
 }
+
+} // namespace sorvada

@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <string>
 
-#include "BoardTypes.h"
-#include "LegSink.h"
-#include "OpponentMoves.h"
-#include "PieceRecord.h"
+#include "rules/BoardTypes.h"
+#include "rules/LegSink.h"
+#include "rules/OpponentMoves.h"
+#include "rules/PieceRecord.h"
+
+namespace sorvada {
 
 // The one game-state object of a copy: the 8 x 8 board seen from the local
 // side (own pieces at the bottom, moving up), its 24 pieces, the screen
@@ -124,3 +126,5 @@ private:
     LegSink* legSink = nullptr;
     OpponentMoves opponentMoves;
 };
+
+} // namespace sorvada

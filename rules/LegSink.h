@@ -2,6 +2,8 @@
 #pragma once
 #include <cstdint>
 
+namespace sorvada {
+
 // Receives each leg that move entry has applied to the board, for sending to the peer.
 class LegSink {
 public:
@@ -13,3 +15,5 @@ public:
 };
 
 inline constexpr uint8_t LEG_FINAL = 1, LEG_PARTIAL = 2;
+
+} // namespace sorvada

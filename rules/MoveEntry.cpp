@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "GameBoard.h"
+#include "rules/GameBoard.h"
 
 #include <cstdio>
+
+namespace sorvada {
 
 uint8_t GameBoard::squareAt(int x, int y) const
 {
@@ -86,3 +88,5 @@ int GameBoard::handleClick(int x, int y)
         legSink->legEntered(kind, from, s, viaSquare);
     return 1;
 }
+
+} // namespace sorvada

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "GameBoard.h"
+#include "rules/GameBoard.h"
 
 #include <cstdlib>
+
+namespace sorvada {
 
 namespace {
 
@@ -325,3 +327,5 @@ int GameBoard::hasNoMoves() const
             return 0;
     return 1;
 }
+
+} // namespace sorvada

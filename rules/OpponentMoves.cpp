@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "OpponentMoves.h"
+#include "rules/OpponentMoves.h"
 
-#include "GameBoard.h"
+#include "rules/GameBoard.h"
 
 #include <optional>
+
+namespace sorvada {
 
 OpponentMoves::OpponentMoves() = default;
 OpponentMoves::~OpponentMoves() = default;
@@ -111,3 +113,5 @@ bool OpponentMoves::follow(const GameBoard& local, uint8_t from, uint8_t to, uin
     moverSquare = t;
     return true;
 }
+
+} // namespace sorvada

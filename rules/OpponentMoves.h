@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace sorvada {
+
 class GameBoard;
 
 // What the opponent may play next. The local board generates moves for the
@@ -37,3 +39,5 @@ private:
     bool underWay = false;
     uint8_t moverSquare = 0; // where the moving piece stands, in the view's terms
 };
+
+} // namespace sorvada

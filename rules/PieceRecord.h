@@ -2,6 +2,8 @@
 #pragma once
 #include <cstdint>
 
+namespace sorvada {
+
 // One of the 24 pieces of a set. A piece keeps its index for the whole set.
 class PieceRecord {
 public:
@@ -22,3 +24,5 @@ public:
     // 0 light man, 1 blue man, 2 light king, 3 blue king.
     uint8_t kind = 0;
 };
+
+} // namespace sorvada

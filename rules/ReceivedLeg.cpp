@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "GameBoard.h"
+#include "rules/GameBoard.h"
+
+namespace sorvada {
 
 // A leg from the peer is replayed only when it is the opponent's turn and the
 // leg is one the opponent's own copy could have entered: the first leg of one
@@ -16,3 +18,5 @@ bool GameBoard::applyReceivedLeg(uint8_t from, uint8_t to, uint8_t via, bool las
     applyMove(from, to, turning);
     return true;
 }
+
+} // namespace sorvada

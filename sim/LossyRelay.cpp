@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "LossyRelay.h"
+#include "sim/LossyRelay.h"
 
-#include "PeerRecord.h"
+#include "net/PeerRecord.h"
 
 #include <QHostAddress>
+
+namespace sorvada {
 
 namespace {
 
@@ -124,3 +126,5 @@ void LossyRelay::flushHeld(Direction direction)
         deliver(direction, datagram);
     }
 }
+
+} // namespace sorvada

@@ -13,7 +13,7 @@
 // sees the relay's back socket as its client. Faults start switched off, so that the once-sent
 // JOIN handshake can pass first.
 
-#include "PeerSocket.h"
+#include "net/PeerSocket.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -24,6 +24,8 @@
 #include <map>
 #include <optional>
 #include <tuple>
+
+namespace sorvada {
 
 class LossyRelay : public QObject {
     Q_OBJECT
@@ -84,3 +86,5 @@ private:
     std::optional<QByteArray> held[2];
     QTimer heldTimer[2];
 };
+
+} // namespace sorvada

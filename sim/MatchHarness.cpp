@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "MatchHarness.h"
+#include "sim/MatchHarness.h"
 
-#include "BoardView.h"
-#include "LinkEvents.h"
-#include "PeerRecord.h"
+#include "net/LinkEvents.h"
+#include "net/PeerRecord.h"
+#include "ui/BoardView.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QRadioButton>
 #include <QTest>
+
+namespace sorvada {
 
 GameCopy::GameCopy(const QString &settingsName, const PeerSocket::Config &config, const QString &player)
     : link(config), settings(settingsName)
@@ -328,3 +330,5 @@ int piecesInPlay(const GameBoard &board, int owner)
             ++n;
     return n;
 }
+
+} // namespace sorvada

@@ -4,13 +4,13 @@
 // 127.0.0.1: each with its own board, link, window (with its chat window and
 // sounds), score and settings. The host is started in host mode, the client
 // joins it; every dialog that comes up is answered through `answers`.
-#include "CGameWnd.h"
-#include "CScoreDlg.h"
-#include "GameBoard.h"
-#include "LossyRelay.h"
-#include "ModalAnswerer.h"
-#include "PeerSocket.h"
-#include "SettingsStore.h"
+#include "app/CScoreDlg.h"
+#include "app/SettingsStore.h"
+#include "net/PeerSocket.h"
+#include "rules/GameBoard.h"
+#include "sim/LossyRelay.h"
+#include "sim/ModalAnswerer.h"
+#include "ui/CGameWnd.h"
 
 #include <QString>
 #include <QStringList>
@@ -20,6 +20,8 @@
 #include <optional>
 #include <utility>
 #include <vector>
+
+namespace sorvada {
 
 // One copy of the game, built as the program builds it, minus the start
 // dialogs (the copy is opened by the harness).
@@ -139,3 +141,5 @@ private:
 QString mirrorMismatch(const GameBoard &a, const GameBoard &b, bool standingOnA = false);
 // Number of pieces of the given owner still in play.
 int piecesInPlay(const GameBoard &board, int owner);
+
+} // namespace sorvada

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ModalAnswerer.h"
+#include "sim/ModalAnswerer.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -7,9 +7,17 @@
 #include <QLabel>
 #include <QWidget>
 
+namespace sorvada {
+
+QString ModalAnswerer::classOf(const QWidget *w)
+{
+    const QString name = QLatin1String(w->metaObject()->className());
+    return name.mid(name.lastIndexOf(QLatin1Char(':')) + 1);
+}
+
 ModalAnswerer::Seen ModalAnswerer::describe(QWidget *w)
 {
-    Seen seen{QLatin1String(w->metaObject()->className()), w->windowTitle(), textOf(w)};
+    Seen seen{classOf(w), w->windowTitle(), textOf(w)};
     if (auto *box = qobject_cast<QMessageBox *>(w))
         seen.icon = box->icon();
     return seen;
@@ -98,7 +106,7 @@ void ModalAnswerer::closeStraysAfter(int ms)
 ModalAnswerer::Matcher ModalAnswerer::ofClass(const QString &className, const QString &textPart)
 {
     return [className, textPart](QWidget *w) {
-        if (!className.isEmpty() && QLatin1String(w->metaObject()->className()) != className)
+        if (!className.isEmpty() && classOf(w) != className)
             return false;
         return textPart.isEmpty() || textOf(w).contains(textPart);
     };
@@ -211,3 +219,5 @@ void ModalAnswerer::look()
     }
     takeStep(w);
 }
+
+} // namespace sorvada

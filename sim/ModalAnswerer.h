@@ -20,6 +20,8 @@
 
 class QWidget;
 
+namespace sorvada {
+
 class ModalAnswerer : public QObject
 {
 public:
@@ -79,6 +81,8 @@ public:
 
     // --- helpers for matchers and actions --------------------------------
     static Matcher ofClass(const QString &className, const QString &textPart = QString());
+    // A dialog's class name without its namespace ("CScoreDlg", "QMessageBox").
+    static QString classOf(const QWidget *dialog);
     // All visible text of a dialog: a message box's text, else its labels'.
     static QString textOf(const QWidget *dialog);
     // Clicks the enabled button whose text, without '&', is label.
@@ -116,3 +120,5 @@ private:
     QPointer<QWidget> strayCandidate;
     QElapsedTimer strayClock;
 };
+
+} // namespace sorvada

@@ -6,6 +6,8 @@
 #include <QRegularExpression>
 #include <QString>
 
+namespace sorvada {
+
 // Kibibytes the process pid holds in memory now; -1 when it cannot be read.
 inline long residentKiB(qint64 pid)
 {
@@ -16,3 +18,5 @@ inline long residentKiB(qint64 pid)
     const QRegularExpressionMatch m = rss.match(QString::fromLatin1(status.readAll()));
     return m.hasMatch() ? m.captured(1).toLong() : -1;
 }
+
+} // namespace sorvada

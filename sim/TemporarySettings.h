@@ -7,6 +7,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+namespace sorvada {
+
 class TemporarySettings
 {
 public:
@@ -25,3 +27,5 @@ public:
 private:
     QTemporaryDir dir;
 };
+
+} // namespace sorvada

@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "BoardPainter.h"
+#include "ui/BoardPainter.h"
 
-#include "BoardTypes.h"
-#include "GameBoard.h"
-#include "ResourceIds.h"
-#include "Resources.h"
+#include "app/ResourceIds.h"
+#include "app/Resources.h"
+#include "rules/BoardTypes.h"
+#include "rules/GameBoard.h"
 
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPen>
+
+namespace sorvada {
 
 namespace {
 
@@ -169,3 +171,5 @@ void drawBoard(const GameBoard &board, const PictureTable &pictures, QPixmap &ta
 }
 
 } // namespace BoardPainter
+
+} // namespace sorvada

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace sorvada {
+
 class GameBoard;
 
 // The board pictures by picture code: 0 light man, 1 blue man, 2 light king,
@@ -59,3 +61,5 @@ void drawBoard(const GameBoard &board, const PictureTable &pictures, QPixmap &ta
                const std::vector<uint8_t> &marked = {});
 
 } // namespace BoardPainter
+
+} // namespace sorvada

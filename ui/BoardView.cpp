@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "BoardView.h"
-#include "CGameWnd.h"
+#include "ui/BoardView.h"
+#include "ui/CGameWnd.h"
 
 #include <QMouseEvent>
 #include <QPainter>
+
+namespace sorvada {
 
 BoardView::BoardView(CGameWnd &window, const QPixmap &backBuffer, QWidget *parent)
     : QWidget(parent), window(window), buffer(backBuffer)
@@ -48,3 +50,5 @@ void BoardView::mousePressEvent(QMouseEvent *event)
     }
     QWidget::mousePressEvent(event);
 }
+
+} // namespace sorvada

@@ -2,6 +2,8 @@
 #pragma once
 #include <QWidget>
 
+namespace sorvada {
+
 class CGameWnd;
 
 // The window's client area under the menu: shows the back buffer one to one
@@ -30,3 +32,5 @@ private:
     const QPixmap &buffer;
     int paints = 0;
 };
+
+} // namespace sorvada

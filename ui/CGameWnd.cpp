@@ -1,18 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CGameWnd.h"
-#include "DialogBuilder.h"
+#include "app/DialogBuilder.h"
+#include "ui/CGameWnd.h"
 
-#include "BoardView.h"
-#include "CAboutDlg.h"
-#include "CAuthorsDlg.h"
-#include "GameBoard.h"
-#include "HelpLauncher.h"
-#include "MainMenu.h"
-#include "PeerSocket.h"
-#include "ResourceIds.h"
-#include "Resources.h"
-#include "StatusParts.h"
-#include "StringTable.h"
+#include "app/CAboutDlg.h"
+#include "app/CAuthorsDlg.h"
+#include "app/HelpLauncher.h"
+#include "app/MainMenu.h"
+#include "app/ResourceIds.h"
+#include "app/Resources.h"
+#include "app/StringTable.h"
+#include "net/PeerSocket.h"
+#include "rules/GameBoard.h"
+#include "ui/BoardView.h"
+#include "ui/StatusParts.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -22,6 +22,8 @@
 #include <QStatusTipEvent>
 #include <QTimer>
 #include <QWindow>
+
+namespace sorvada {
 
 namespace {
 constexpr int START_DELAY_MS = 100;
@@ -488,3 +490,5 @@ void CGameWnd::OnAuthors()
     CAuthorsDlg authors(this);
     authors.exec();
 }
+
+} // namespace sorvada

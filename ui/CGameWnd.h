@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "BoardPainter.h"
-#include "BoardTypes.h"
-#include "CChatDlg.h"
-#include "PeerLink.h"
-#include "PlayController.h"
-#include "PlayView.h"
-#include "SoundPlayer.h"
+#include "app/CChatDlg.h"
+#include "app/SoundPlayer.h"
+#include "rules/BoardTypes.h"
+#include "ui/BoardPainter.h"
+#include "ui/PeerLink.h"
+#include "ui/PlayController.h"
+#include "ui/PlayView.h"
 
 #include <QCursor>
 #include <QHash>
@@ -17,12 +17,15 @@
 
 #include <vector>
 
+class QAction;
+class QTimer;
+
+namespace sorvada {
+
 class BoardView;
 class CScoreDlg;
 class GameBoard;
 class PeerSocket;
-class QAction;
-class QTimer;
 class SettingsStore;
 class StatusParts;
 
@@ -192,3 +195,5 @@ private:
     void fitToFrame();
     void OnDestroy();
 };
+
+} // namespace sorvada

@@ -1,19 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The window as the play controller sees it: the dialogs it asks the player,
 // the sounds, the title and the countdown of a join.
-#include "CGameWnd.h"
-#include "DialogBuilder.h"
+#include "app/DialogBuilder.h"
+#include "ui/CGameWnd.h"
 
-#include "CScoreDlg.h"
-#include "CServerDlg.h"
-#include "CStartDlg.h"
-#include "CVariantDlg.h"
-#include "GameBoard.h"
-#include "ResourceIds.h"
-#include "StringTable.h"
+#include "app/CScoreDlg.h"
+#include "app/CServerDlg.h"
+#include "app/CStartDlg.h"
+#include "app/CVariantDlg.h"
+#include "app/ResourceIds.h"
+#include "app/StringTable.h"
+#include "rules/GameBoard.h"
 
 #include <QApplication>
 #include <QTimer>
+
+namespace sorvada {
 
 void CGameWnd::showTitle(const QString &title)
 {
@@ -123,3 +125,5 @@ void CGameWnd::showCountdown()
     const int msLeft = qBound(0, timers.value(TIMER_CONNECT)->remainingTime(), play.connectTimeoutMs);
     setStatusText(1, loadString(res::IDS_SECONDS_LEFT).arg((msLeft + 999) / 1000));
 }
+
+} // namespace sorvada

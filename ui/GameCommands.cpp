@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "PlayController.h"
+#include "ui/PlayController.h"
 
-#include "GameBoard.h"
-#include "PeerRecord.h"
-#include "PlayLink.h"
-#include "PlayView.h"
-#include "ResourceIds.h"
-#include "SettingKeys.h"
-#include "SettingsStore.h"
-#include "StringTable.h"
+#include "app/ResourceIds.h"
+#include "app/SettingKeys.h"
+#include "app/SettingsStore.h"
+#include "app/StringTable.h"
+#include "net/PeerRecord.h"
+#include "rules/GameBoard.h"
+#include "ui/PlayLink.h"
+#include "ui/PlayView.h"
+
+namespace sorvada {
 
 // The menu commands that act on the game besides moving pieces. The draw
 // offer and the capitulation are enabled only during the player's turn, and
@@ -76,3 +78,5 @@ void PlayController::OnLastMove()
     settings.writeInt(SettingKey::LastMove, lastMoveOff);
     view.redraw();
 }
+
+} // namespace sorvada

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "PeerLink.h"
+#include "ui/PeerLink.h"
 
-#include "PeerSocket.h"
+#include "net/PeerSocket.h"
+
+namespace sorvada {
 
 uint8_t PeerLink::role() const
 {
@@ -65,3 +67,5 @@ QString PeerLink::awaitedAddress() const
 {
     return socket.awaitedAddress();
 }
+
+} // namespace sorvada

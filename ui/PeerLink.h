@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "PlayLink.h"
+#include "ui/PlayLink.h"
+
+namespace sorvada {
 
 class PeerSocket;
 
@@ -27,3 +29,5 @@ private:
     int peerSlot() const;
     PeerSocket &socket;
 };
+
+} // namespace sorvada

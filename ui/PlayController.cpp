@@ -1,18 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "PlayController.h"
+#include "ui/PlayController.h"
 
-#include "CChatDlg.h"
-#include "GameBoard.h"
-#include "LinkEvents.h"
-#include "PeerRecord.h"
-#include "PlayLink.h"
-#include "PlayView.h"
-#include "ResourceIds.h"
-#include "SettingKeys.h"
-#include "SettingsStore.h"
-#include "StringTable.h"
+#include "app/CChatDlg.h"
+#include "app/ResourceIds.h"
+#include "app/SettingKeys.h"
+#include "app/SettingsStore.h"
+#include "app/StringTable.h"
+#include "net/LinkEvents.h"
+#include "net/PeerRecord.h"
+#include "rules/GameBoard.h"
+#include "ui/PlayLink.h"
+#include "ui/PlayView.h"
 
 #include <QStringDecoder>
+
+namespace sorvada {
 
 namespace {
 constexpr int INTRODUCTION_DELAY_MS = 100;
@@ -376,3 +378,5 @@ void PlayController::endMatch(int stringId)
     view.messageBox(loadString(stringId), QMessageBox::Critical, QMessageBox::Ok);
     view.closeWindow();
 }
+
+} // namespace sorvada

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "BoardTypes.h"
-#include "LegSink.h"
+#include "rules/BoardTypes.h"
+#include "rules/LegSink.h"
 
 #include <QString>
 
 #include <cstdint>
 #include <vector>
+
+namespace sorvada {
 
 class GameBoard;
 class PlayLink;
@@ -129,3 +131,5 @@ private:
     void onChat();
     QString networkErrorDetail(bool timedOut) const;
 };
+
+} // namespace sorvada

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-#include "PeerRecord.h"
-#include "PeerSocket.h"
+#include "net/PeerRecord.h"
+#include "net/PeerSocket.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <cstdint>
+
+namespace sorvada {
 
 // The link to the opponent's copy as the play controller uses it: the game
 // messages it sends (always reliably, to the peer), the last one received,
@@ -34,3 +36,5 @@ public:
     virtual QString startAddress() const = 0;
     virtual QString awaitedAddress() const = 0;
 };
+
+} // namespace sorvada

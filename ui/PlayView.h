@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace sorvada {
+
 // What the play controller needs of the window: the status bar, the board's
 // picture and cursor, the window's one-shot timers, and the dialogs it asks
 // the player. Dialogs are modal: while one is open the link goes on
@@ -53,3 +55,5 @@ public:
     virtual void alert() = 0;
     virtual void closeWindow() = 0;
 };
+
+} // namespace sorvada

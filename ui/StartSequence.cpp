@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "PlayController.h"
+#include "ui/PlayController.h"
 
-#include "LinkEvents.h"
-#include "PlayLink.h"
-#include "PlayView.h"
-#include "ResourceIds.h"
-#include "SettingKeys.h"
-#include "SettingsStore.h"
-#include "StringTable.h"
+#include "app/ResourceIds.h"
+#include "app/SettingKeys.h"
+#include "app/SettingsStore.h"
+#include "app/StringTable.h"
+#include "net/LinkEvents.h"
+#include "ui/PlayLink.h"
+#include "ui/PlayView.h"
+
+namespace sorvada {
 
 // Asks for the player's name and the way to connect, stores the answers as
 // soon as each is final, and opens the link. Returns 0 when the program is to
@@ -118,3 +120,5 @@ void PlayController::OnConnectTimeout()
     view.networkError(networkErrorDetail(true));
     view.closeWindow();
 }
+
+} // namespace sorvada

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "StatusParts.h"
+#include "ui/StatusParts.h"
 
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFrame>
+
+namespace sorvada {
 
 StatusParts::StatusParts(QWidget *parent) : QStatusBar(parent)
 {
@@ -52,3 +54,5 @@ void StatusParts::paintEvent(QPaintEvent *)
         painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft, shown);
     }
 }
+
+} // namespace sorvada

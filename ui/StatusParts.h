@@ -5,6 +5,8 @@
 
 #include <array>
 
+namespace sorvada {
+
 // The window's status bar: three parts whose right edges stand at fixed
 // pixel positions, each showing one text. Part 0 carries the game status and
 // the menu prompts, part 1 the square under the pointer, part 2 the variant.
@@ -30,3 +32,5 @@ protected:
 private:
     std::array<QString, PARTS> texts;
 };
+
+} // namespace sorvada

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "SettingsStore.h"
-#include "SettingKeys.h"
-#include "StringTable.h"
-#include "ResourceIds.h"
-#include "TemporarySettings.h"
+#include "app/ResourceIds.h"
+#include "app/SettingKeys.h"
+#include "app/SettingsStore.h"
+#include "app/StringTable.h"
+#include "sim/TemporarySettings.h"
 
 #include <QFile>
 #include <QtTest>
+
+using namespace sorvada;
 
 // The settings live in a temporary config folder for the whole test.
 class TestSettings : public QObject

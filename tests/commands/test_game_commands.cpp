@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ModalAnswerer.h"
-#include "SettingKeys.h"
-#include "WindowFixture.h"
+#include "app/SettingKeys.h"
+#include "sim/ModalAnswerer.h"
+#include "tests/support/WindowFixture.h"
 
-#include "CScoreDlg.h"
-#include "LinkEvents.h"
+#include "app/CScoreDlg.h"
+#include "net/LinkEvents.h"
 
 #include <QAction>
 #include <QLabel>
@@ -15,6 +15,8 @@
 
 #include <optional>
 #include <vector>
+
+using namespace sorvada;
 
 namespace {
 

@@ -1,18 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CAboutDlg.h"
-#include "CAuthorsDlg.h"
-#include "CChatDlg.h"
-#include "CScoreDlg.h"
-#include "CServerDlg.h"
-#include "CStartDlg.h"
-#include "CVariantDlg.h"
-#include "DataFiles.h"
-#include "DialogBuilder.h"
-#include "ModalAnswerer.h"
-#include "HelpLauncher.h"
-#include "HelpWindow.h"
-#include "SettingsStore.h"
-#include "TemporarySettings.h"
+#include "app/CAboutDlg.h"
+#include "app/CAuthorsDlg.h"
+#include "app/CChatDlg.h"
+#include "app/CScoreDlg.h"
+#include "app/CServerDlg.h"
+#include "app/CStartDlg.h"
+#include "app/CVariantDlg.h"
+#include "app/DataFiles.h"
+#include "app/DialogBuilder.h"
+#include "app/HelpLauncher.h"
+#include "app/HelpWindow.h"
+#include "app/SettingsStore.h"
+#include "sim/ModalAnswerer.h"
+#include "sim/TemporarySettings.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -30,6 +30,8 @@
 #include <QTextDocument>
 #include <QUrl>
 #include <QtTest>
+
+using namespace sorvada;
 
 using dlg::control;
 

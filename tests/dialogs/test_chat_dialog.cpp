@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CAboutDlg.h"
-#include "CChatDlg.h"
-#include "DialogBuilder.h"
-#include "ModalAnswerer.h"
+#include "app/CAboutDlg.h"
+#include "app/CChatDlg.h"
+#include "app/DialogBuilder.h"
+#include "sim/ModalAnswerer.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -11,6 +11,8 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QtTest>
+
+using namespace sorvada;
 
 using dlg::control;
 

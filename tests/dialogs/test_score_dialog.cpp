@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CScoreDlg.h"
-#include "DialogBuilder.h"
-#include "ModalAnswerer.h"
-#include "ResourceIds.h"
-#include "StringTable.h"
+#include "app/CScoreDlg.h"
+#include "app/DialogBuilder.h"
+#include "app/ResourceIds.h"
+#include "app/StringTable.h"
+#include "sim/ModalAnswerer.h"
 
 #include <QDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QtTest>
+
+using namespace sorvada;
 
 using dlg::control;
 

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "CServerDlg.h"
-#include "CStartDlg.h"
-#include "CVariantDlg.h"
-#include "DataFiles.h"
-#include "DialogBuilder.h"
-#include "ModalAnswerer.h"
-#include "SettingKeys.h"
-#include "SettingsStore.h"
-#include "TemporarySettings.h"
+#include "app/CServerDlg.h"
+#include "app/CStartDlg.h"
+#include "app/CVariantDlg.h"
+#include "app/DataFiles.h"
+#include "app/DialogBuilder.h"
+#include "app/SettingKeys.h"
+#include "app/SettingsStore.h"
+#include "sim/ModalAnswerer.h"
+#include "sim/TemporarySettings.h"
 
 #include <QClipboard>
 #include <QLineEdit>
@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
+
+using namespace sorvada;
 
 using dlg::control;
 

@@ -12,6 +12,8 @@
 
 #include <functional>
 
+namespace sorvada {
+
 struct BurstResult {
     int done = 0;   // answers received
     int failed = 0; // of them, failed requests
@@ -48,3 +50,5 @@ inline BurstResult startBurst(QNetworkAccessManager &manager, const QString &bas
     loop.exec();
     return result;
 }
+
+} // namespace sorvada

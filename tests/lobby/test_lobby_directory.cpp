@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The UDP directory with real sockets on 127.0.0.1, playing the copies by hand.
-#include "DirectoryServer.h"
-#include "PeerRecord.h"
-#include "PeerSocket.h"
+#include "lobby/DirectoryServer.h"
+#include "net/PeerRecord.h"
+#include "net/PeerSocket.h"
 
 #include <QNetworkDatagram>
 #include <QSignalSpy>
@@ -10,6 +10,8 @@
 #include <QtTest>
 
 #include <memory>
+
+using namespace sorvada;
 
 namespace {
 // One fake copy of the game: a UDP socket that can ask the directory and read its answers.

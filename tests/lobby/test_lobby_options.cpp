@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The lobby's command line.
-#include "LobbyOptions.h"
+#include "lobby/LobbyOptions.h"
 
 #include <QtTest>
+
+using namespace sorvada;
 
 class TestLobbyOptions : public QObject
 {

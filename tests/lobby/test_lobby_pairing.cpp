@@ -2,12 +2,12 @@
 // Two or three copies of the game link paired through a real lobby on
 // 127.0.0.1: the lobby program itself, or its web part in this process where
 // the test needs to look into its queue or shorten its times.
-#include "LinkEvents.h"
-#include "LobbyProcess.h"
 #include "StartBurst.h"
-#include "PeerRecord.h"
-#include "PeerSocket.h"
-#include "WebLobby.h"
+#include "lobby/WebLobby.h"
+#include "net/LinkEvents.h"
+#include "net/PeerRecord.h"
+#include "net/PeerSocket.h"
+#include "tests/support/LobbyProcess.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkDatagram>
@@ -17,6 +17,8 @@
 #include <QtTest>
 
 #include <memory>
+
+using namespace sorvada;
 
 namespace {
 

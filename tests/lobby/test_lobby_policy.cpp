@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The lobby's pairing rules, checked without any sockets: the clock is passed in.
-#include "LobbyQueries.h"
-#include "MatchIds.h"
-#include "PairingPolicy.h"
-#include "WaitingQueue.h"
+#include "lobby/LobbyQueries.h"
+#include "lobby/MatchIds.h"
+#include "lobby/PairingPolicy.h"
+#include "lobby/WaitingQueue.h"
 
 #include <QRegularExpression>
 #include <QSet>
 #include <QtTest>
+
+using namespace sorvada;
 
 namespace {
 constexpr qint64 RECENT = 20 * 1000;

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The relay table's bookkeeping, with the clock passed in.
-#include "PeerRecord.h"
-#include "RelayTable.h"
+#include "lobby/RelayTable.h"
+#include "net/PeerRecord.h"
 
 #include <QtTest>
+
+using namespace sorvada;
 
 namespace {
 const RelayEndpoint HOST{0x64400102, 40000};   // 100.64.1.2

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The web lobby over real HTTP on 127.0.0.1: answers, refusals and a flood.
-#include "WebLobby.h"
+#include "lobby/WebLobby.h"
 
 #include "StartBurst.h"
 
@@ -10,6 +10,8 @@
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QtTest>
+
+using namespace sorvada;
 
 namespace {
 struct Reply

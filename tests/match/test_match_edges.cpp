@@ -3,13 +3,13 @@
 // capture, chat, a peer that breaks the rules, legs that come before the new
 // board, a greeting without a variant, a peer that leaves, and a client that
 // knocks while the host still chooses the variant.
-#include "MatchHarness.h"
+#include "sim/MatchHarness.h"
 
-#include "BoardView.h"
-#include "LinkEvents.h"
-#include "PeerRecord.h"
-#include "ResourceIds.h"
-#include "TemporarySettings.h"
+#include "app/ResourceIds.h"
+#include "net/LinkEvents.h"
+#include "net/PeerRecord.h"
+#include "sim/TemporarySettings.h"
+#include "ui/BoardView.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -19,6 +19,8 @@
 #include <QTest>
 
 #include <cstring>
+
+using namespace sorvada;
 
 namespace {
 QString why(const GameBoard &a, const GameBoard &b, bool standing = false)

@@ -1,18 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Whole sets between two real copies over loopback: the introduction, moves
 // entered by clicks on the real boards, and a set played to its end.
-#include "MatchHarness.h"
+#include "sim/MatchHarness.h"
 
-#include "BoardView.h"
-#include "PeerRecord.h"
-#include "SettingKeys.h"
-#include "ResourceIds.h"
-#include "TemporarySettings.h"
+#include "app/ResourceIds.h"
+#include "app/SettingKeys.h"
+#include "net/PeerRecord.h"
+#include "sim/TemporarySettings.h"
+#include "ui/BoardView.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
 #include <random>
+
+using namespace sorvada;
 
 class MatchFlowTest : public QObject
 {

@@ -1,17 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // How sets end between two real copies: draws, capitulations, the loss for
 // want of a move, and which side opens the next set.
-#include "MatchHarness.h"
+#include "sim/MatchHarness.h"
 
-#include "BoardView.h"
-#include "PeerRecord.h"
-#include "ResourceIds.h"
-#include "TemporarySettings.h"
+#include "app/ResourceIds.h"
+#include "net/PeerRecord.h"
+#include "sim/TemporarySettings.h"
+#include "ui/BoardView.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTest>
+
+using namespace sorvada;
 
 namespace {
 const QString yourTurn = QStringLiteral("Your turn to play");

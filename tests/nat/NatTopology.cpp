@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include <QProcess>
 
+namespace sorvada {
+
 namespace {
 // Translates addresses on the way out and lets in only what answers it.
 QString routerRules()
@@ -122,3 +124,5 @@ bool NatTopology::build()
     }
     return true;
 }
+
+} // namespace sorvada

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace sorvada {
+
 // A public network and two homes, each behind a router that translates
 // addresses and lets in only answers to what went out, built in network
 // namespaces of their own and removed again when the object goes away.
@@ -32,3 +34,5 @@ private:
     int udpTimeout;
     QStringList created;
 };
+
+} // namespace sorvada

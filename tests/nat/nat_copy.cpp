@@ -11,8 +11,8 @@
 // its moves are done. What happens is printed one line at a time:
 // "role server|client", "moved <n>", "board <64 cells in the server's terms>",
 // "chat received", "opponent quitted", "no partner".
-#include "MatchHarness.h"
-#include "TemporarySettings.h"
+#include "sim/MatchHarness.h"
+#include "sim/TemporarySettings.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -22,6 +22,8 @@
 #include <QTimer>
 
 #include <cstdio>
+
+using namespace sorvada;
 
 namespace {
 const QString CHAT_LINE = QStringLiteral("hello through two routers");

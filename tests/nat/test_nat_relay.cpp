@@ -14,6 +14,8 @@
 
 #include <memory>
 
+using namespace sorvada;
+
 namespace {
 const QString LOBBY_ADDRESS = QStringLiteral("198.51.100.1");
 constexpr int ROUTER_UDP_TIMEOUT_S = 3;

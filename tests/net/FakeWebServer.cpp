@@ -4,6 +4,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+namespace sorvada {
+
 FakeWebServer::FakeWebServer(QObject *parent) : QObject(parent)
 {
     server.listen(QHostAddress::LocalHost, 0);
@@ -47,3 +49,5 @@ void FakeWebServer::accept()
         });
     }
 }
+
+} // namespace sorvada

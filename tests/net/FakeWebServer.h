@@ -11,6 +11,8 @@
 
 #include <functional>
 
+namespace sorvada {
+
 class FakeWebServer : public QObject {
     Q_OBJECT
 
@@ -40,3 +42,5 @@ private:
     QStringList seen;
     QList<QByteArray> agents;
 };
+
+} // namespace sorvada

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The first line of the matchmaking web server's answer, as the client understands it.
 
-#include "MatchAnswer.h"
+#include "net/MatchAnswer.h"
 
 #include <QTest>
 
 #include <random>
+
+using namespace sorvada;
 
 class TestMatchAnswer : public QObject {
     Q_OBJECT

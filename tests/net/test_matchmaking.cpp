@@ -3,12 +3,14 @@
 // side of every answer it may give.
 
 #include "FakeWebServer.h"
-#include "LineFetch.h"
-#include "LinkTestSupport.h"
-#include "RawPeer.h"
+#include "net/LineFetch.h"
+#include "tests/support/LinkTestSupport.h"
+#include "tests/support/RawPeer.h"
 
 #include <QTcpServer>
 #include <QTest>
+
+using namespace sorvada;
 
 namespace {
 

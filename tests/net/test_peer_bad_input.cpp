@@ -2,10 +2,12 @@
 // Whatever arrives from the network, the link either acts on it as a whole or refuses it
 // quietly: no reply, no event, no change of state.
 
-#include "LinkTestSupport.h"
-#include "RawPeer.h"
+#include "tests/support/LinkTestSupport.h"
+#include "tests/support/RawPeer.h"
 
 #include <QTest>
+
+using namespace sorvada;
 
 namespace {
 

@@ -2,14 +2,16 @@
 // Two real links on 127.0.0.1, or one link and a hand-played peer: opening the link in every
 // way, reliable ordered delivery through a faulty network, and the link records.
 
-#include "LinkTestSupport.h"
-#include "LossyRelay.h"
-#include "RawPeer.h"
+#include "sim/LossyRelay.h"
+#include "tests/support/LinkTestSupport.h"
+#include "tests/support/RawPeer.h"
 
 #include <QEventLoop>
 #include <QTest>
 #include <QTimer>
 #include <QUdpSocket>
+
+using namespace sorvada;
 
 namespace {
 

@@ -3,11 +3,13 @@
 // the match, a peer that falls silent is given up once and not before its time, and nothing is
 // probed while a record of ours is in flight.
 
-#include "LinkTestSupport.h"
-#include "RawPeer.h"
+#include "tests/support/LinkTestSupport.h"
+#include "tests/support/RawPeer.h"
 
 #include <QElapsedTimer>
 #include <QTest>
+
+using namespace sorvada;
 
 namespace {
 

@@ -2,9 +2,11 @@
 // The byte layout of the 350-byte record: what each writer puts where, what it leaves alone,
 // and that every reader stays inside its field.
 
-#include "PeerRecord.h"
+#include "net/PeerRecord.h"
 
 #include <QTest>
+
+using namespace sorvada;
 
 namespace {
 

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+namespace sorvada {
+
 namespace {
 quint32 u32(const char *p) { return qFromLittleEndian<quint32>(p); }
 quint16 u16(const char *p) { return qFromLittleEndian<quint16>(p); }
@@ -93,3 +95,5 @@ int WavFile::peakIn(qsizetype from, qsizetype count) const
         top = std::max(top, std::abs(int(samples[i])));
     return top;
 }
+
+} // namespace sorvada

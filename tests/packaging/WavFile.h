@@ -4,6 +4,8 @@
 #include <QString>
 #include <QVector>
 
+namespace sorvada {
+
 // A RIFF/WAVE file read chunk by chunk: the "fmt " fields and the samples of a
 // 16-bit PCM "data" chunk. Anything that is not well-formed RIFF gives
 // valid == false and an error text.
@@ -26,3 +28,5 @@ struct WavFile
     int peak() const;                           // largest |sample|
     int peakIn(qsizetype from, qsizetype count) const;
 };
+
+} // namespace sorvada

@@ -2,10 +2,12 @@
 // Prints, one a line, where the program would find each data file named on
 // the command line (an empty line when it would find none). Copied into an
 // installed tree, it shows what the installed program sees.
-#include "DataFiles.h"
+#include "app/DataFiles.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
+
+using namespace sorvada;
 
 int main(int argc, char **argv)
 {

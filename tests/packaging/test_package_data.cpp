@@ -13,6 +13,8 @@
 
 #include <cmath>
 
+using namespace sorvada;
+
 // The data files that travel with the program: the two sounds, the help page,
 // and the desktop entry and metainfo generated at configure time.
 class TestPackageData : public QObject

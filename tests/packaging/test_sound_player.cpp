@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "SoundPlayer.h"
+#include "app/SoundPlayer.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QSoundEffect>
 #include <QtTest>
+
+using namespace sorvada;
 
 // The player looks for sounds/<name> beside the program, so the test puts its
 // files beside the test program and removes them afterwards. Whatever the

@@ -5,12 +5,12 @@
 // receiver's inbox until the test delivers them, as datagrams wait on a
 // socket; a view's dialogs may deliver them from inside, as a nested event
 // loop does.
-#include "GameBoard.h"
-#include "LinkEvents.h"
-#include "PlayController.h"
-#include "PlayLink.h"
-#include "PlayView.h"
-#include "SettingsStore.h"
+#include "app/SettingsStore.h"
+#include "net/LinkEvents.h"
+#include "rules/GameBoard.h"
+#include "ui/PlayController.h"
+#include "ui/PlayLink.h"
+#include "ui/PlayView.h"
 
 #include <QString>
 
@@ -19,6 +19,8 @@
 #include <set>
 #include <tuple>
 #include <vector>
+
+namespace sorvada {
 
 class FakeLink : public PlayLink {
 public:
@@ -194,3 +196,5 @@ struct PlayPair {
         settle();
     }
 };
+
+} // namespace sorvada

@@ -3,12 +3,14 @@
 // draw offers, capitulation and who opens each set.
 #include <QtTest>
 
-#include "BoardDiagram.h"
 #include "PlayFakes.h"
-#include "ResourceIds.h"
-#include "SettingKeys.h"
-#include "TemporarySettings.h"
-#include "StringTable.h"
+#include "app/ResourceIds.h"
+#include "app/SettingKeys.h"
+#include "app/StringTable.h"
+#include "sim/TemporarySettings.h"
+#include "tests/support/BoardDiagram.h"
+
+using namespace sorvada;
 
 namespace {
 QString text(int id)

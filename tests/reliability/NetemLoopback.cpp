@@ -9,6 +9,8 @@
 #include <sched.h>
 #include <unistd.h>
 
+namespace sorvada {
+
 namespace {
 
 // Runs a program to its end; empty on success, else what it said.
@@ -84,3 +86,5 @@ QString NetemLoopback::impair(const QStringList &netem)
     const QString tc = QStandardPaths::findExecutable(QStringLiteral("tc"), {"/usr/sbin", "/sbin", "/usr/bin"});
     return run(tc, QStringList{"-n", name, "qdisc", "add", "dev", "lo", "root", "netem"} + netem);
 }
+
+} // namespace sorvada

@@ -12,6 +12,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace sorvada {
+
 class NetemLoopback {
 public:
     NetemLoopback() = default;
@@ -31,3 +33,5 @@ private:
     int ownNamespace = -1;
     bool entered = false;
 };
+
+} // namespace sorvada

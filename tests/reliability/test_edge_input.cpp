@@ -3,21 +3,21 @@
 // stored texts far longer than any dialog expects, and a game port that another program holds.
 // The program must fall back to its defaults, keep its dialogs usable, and give up cleanly.
 
-#include "CGameWnd.h"
-#include "CScoreDlg.h"
-#include "CScoreDlg.h"
-#include "CServerDlg.h"
-#include "CStartDlg.h"
-#include "CVariantDlg.h"
-#include "DialogBuilder.h"
-#include "GameBoard.h"
-#include "ModalAnswerer.h"
-#include "PeerRecord.h"
-#include "PeerSocket.h"
-#include "RawPeer.h"
-#include "SettingKeys.h"
-#include "SettingsStore.h"
-#include "TemporarySettings.h"
+#include "app/CScoreDlg.h"
+#include "app/CScoreDlg.h"
+#include "app/CServerDlg.h"
+#include "app/CStartDlg.h"
+#include "app/CVariantDlg.h"
+#include "app/DialogBuilder.h"
+#include "app/SettingKeys.h"
+#include "app/SettingsStore.h"
+#include "net/PeerRecord.h"
+#include "net/PeerSocket.h"
+#include "rules/GameBoard.h"
+#include "sim/ModalAnswerer.h"
+#include "sim/TemporarySettings.h"
+#include "tests/support/RawPeer.h"
+#include "ui/CGameWnd.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -30,6 +30,8 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QUdpSocket>
+
+using namespace sorvada;
 
 namespace {
 

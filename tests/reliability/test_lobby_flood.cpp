@@ -3,10 +3,10 @@
 // its UDP directory, while well-formed callers keep coming: each of them must still get its
 // answer, and the program must still be running, and small, at the end.
 
-#include "LineFetch.h"
-#include "LobbyProcess.h"
-#include "PeerRecord.h"
-#include "RawPeer.h"
+#include "net/LineFetch.h"
+#include "net/PeerRecord.h"
+#include "tests/support/LobbyProcess.h"
+#include "tests/support/RawPeer.h"
 
 #include <QElapsedTimer>
 #include <QNetworkAccessManager>
@@ -18,6 +18,8 @@
 #include <memory>
 #include <random>
 #include <vector>
+
+using namespace sorvada;
 
 namespace {
 

@@ -5,18 +5,20 @@
 // order. First through a lossy relay on 127.0.0.1; then, where the machine allows it, through the
 // kernel's network emulator in a namespace of its own.
 
-#include "MatchHarness.h"
 #include "NetemLoopback.h"
+#include "sim/MatchHarness.h"
 
-#include "LinkEvents.h"
-#include "PeerRecord.h"
-#include "TemporarySettings.h"
+#include "net/LinkEvents.h"
+#include "net/PeerRecord.h"
+#include "sim/TemporarySettings.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
 #include <random>
 #include <vector>
+
+using namespace sorvada;
 
 namespace {
 

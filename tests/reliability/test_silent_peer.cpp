@@ -3,12 +3,14 @@
 // match going on a few probes, and a copy whose opponent's computer stops answering ends the
 // match with its own message.
 
-#include "MatchHarness.h"
-#include "TemporarySettings.h"
+#include "sim/MatchHarness.h"
+#include "sim/TemporarySettings.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
+
+using namespace sorvada;
 
 namespace {
 

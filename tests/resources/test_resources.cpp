@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ResourceIds.h"
-#include "Resources.h"
+#include "app/ResourceIds.h"
+#include "app/Resources.h"
 
 #include <QBitmap>
 #include <QSet>
 #include <QtTest>
+
+using namespace sorvada;
 
 using namespace res;
 

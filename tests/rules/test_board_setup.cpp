@@ -3,8 +3,10 @@
 // squares and square names as each player sees the board.
 #include <QtTest>
 
-#include "BoardDiagram.h"
-#include "GameBoard.h"
+#include "rules/GameBoard.h"
+#include "tests/support/BoardDiagram.h"
+
+using namespace sorvada;
 
 class TestBoardSetup : public QObject {
     Q_OBJECT

@@ -4,8 +4,10 @@
 
 #include <tuple>
 
-#include "BoardDiagram.h"
-#include "GameBoard.h"
+#include "rules/GameBoard.h"
+#include "tests/support/BoardDiagram.h"
+
+using namespace sorvada;
 
 namespace {
 

@@ -3,8 +3,10 @@
 // the end of a set, for both variants, on positions written as diagrams.
 #include <QtTest>
 
-#include "BoardDiagram.h"
-#include "GameBoard.h"
+#include "rules/GameBoard.h"
+#include "tests/support/BoardDiagram.h"
+
+using namespace sorvada;
 
 namespace {
 

@@ -7,8 +7,10 @@
 
 #include <algorithm>
 
-#include "BoardDiagram.h"
-#include "GameBoard.h"
+#include "rules/GameBoard.h"
+#include "tests/support/BoardDiagram.h"
+
+using namespace sorvada;
 
 namespace {
 

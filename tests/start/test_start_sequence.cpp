@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ModalAnswerer.h"
-#include "RawPeer.h"
-#include "SettingKeys.h"
-#include "WindowFixture.h"
+#include "app/SettingKeys.h"
+#include "sim/ModalAnswerer.h"
+#include "tests/support/RawPeer.h"
+#include "tests/support/WindowFixture.h"
 
-#include "CServerDlg.h"
-#include "CStartDlg.h"
-#include "CVariantDlg.h"
-#include "LinkEvents.h"
+#include "app/CServerDlg.h"
+#include "app/CStartDlg.h"
+#include "app/CVariantDlg.h"
+#include "net/LinkEvents.h"
 
 #include <QLineEdit>
 #include <QMessageBox>
@@ -18,6 +18,8 @@
 #include <QtTest>
 
 #include <optional>
+
+using namespace sorvada;
 
 namespace {
 

@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "GameBoard.h"
+#include "rules/GameBoard.h"
+
+namespace sorvada {
 
 using Diagram = std::array<const char*, 8>;
 
@@ -126,3 +128,5 @@ inline bool sameRulesState(const GameBoard& a, const GameBoard& b)
 // Centre pixel of a square, for clicks.
 inline int pixelX(const GameBoard& b, int square) { return b.squareXY[square].x + 20; }
 inline int pixelY(const GameBoard& b, int square) { return b.squareXY[square].y + 20; }
+
+} // namespace sorvada

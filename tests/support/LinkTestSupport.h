@@ -3,11 +3,13 @@
 
 // Small helpers shared by the link tests: short intervals, ephemeral ports, event bookkeeping.
 
-#include "PeerSocket.h"
+#include "net/PeerSocket.h"
 
 #include <QSignalSpy>
 
 #include <vector>
+
+namespace sorvada {
 
 inline PeerSocket::Config quickConfig(quint16 gamePort = 0, int retransmitMs = 50)
 {
@@ -45,3 +47,5 @@ inline PeerRecord numbered(uint8_t type, uint32_t number, uint32_t sequence)
     r.setSequence(sequence);
     return r;
 }
+
+} // namespace sorvada

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "LobbyProcess.h"
-#include "ResidentMemory.h"
+#include "sim/ResidentMemory.h"
+#include "tests/support/LobbyProcess.h"
 
 #include <QRegularExpression>
 #include <QSignalSpy>
+
+namespace sorvada {
 
 LobbyProcess::LobbyProcess()
 {
@@ -65,5 +67,7 @@ bool LobbyProcess::hasLineContaining(const QString &text) const
 
 long LobbyProcess::residentKiB() const
 {
-    return ::residentKiB(process.processId());
+    return sorvada::residentKiB(process.processId());
 }
+
+} // namespace sorvada

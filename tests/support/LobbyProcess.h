@@ -3,6 +3,8 @@
 #include <QProcess>
 #include <QStringList>
 
+namespace sorvada {
+
 // The real sorvada-lobby program, started on free ports of 127.0.0.1 and
 // stopped again when the object goes away. Its standard output is collected
 // line by line.
@@ -28,3 +30,5 @@ private:
     QByteArray partial;
     void collect();
 };
+
+} // namespace sorvada

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "RawPeer.h"
+#include "tests/support/RawPeer.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QHostAddress>
 #include <QTimer>
+
+namespace sorvada {
 
 PeerRecord RawPeer::Received::record() const
 {
@@ -83,3 +85,5 @@ void RawPeer::drain()
     }
     emit arrived();
 }
+
+} // namespace sorvada

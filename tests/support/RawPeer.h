@@ -5,13 +5,15 @@
 // datagram and keeps everything it receives, so a test can act as game server, client,
 // directory server or stranger and see exactly what the link under test sent.
 
-#include "PeerRecord.h"
+#include "net/PeerRecord.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QUdpSocket>
 
 #include <vector>
+
+namespace sorvada {
 
 class RawPeer : public QObject {
     Q_OBJECT
@@ -48,3 +50,5 @@ private:
     QUdpSocket socket;
     std::vector<Received> inbox;
 };
+
+} // namespace sorvada

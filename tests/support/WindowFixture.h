@@ -2,14 +2,16 @@
 #pragma once
 // A complete window as the program builds it, with its own board and an
 // unopened link. Its settings go where the test's TemporarySettings put them.
-#include "CGameWnd.h"
-#include "CScoreDlg.h"
-#include "GameBoard.h"
-#include "PeerSocket.h"
-#include "SettingsStore.h"
-#include "TemporarySettings.h"
+#include "app/CScoreDlg.h"
+#include "app/SettingsStore.h"
+#include "net/PeerSocket.h"
+#include "rules/GameBoard.h"
+#include "sim/TemporarySettings.h"
+#include "ui/CGameWnd.h"
 
 #include <memory>
+
+namespace sorvada {
 
 struct WindowUnderTest
 {
@@ -28,3 +30,5 @@ struct WindowUnderTest
         window->killWindowTimer(TIMER_START);
     }
 };
+
+} // namespace sorvada

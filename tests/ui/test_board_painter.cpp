@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "BoardPainter.h"
-#include "GameBoard.h"
-#include "ResourceIds.h"
-#include "Resources.h"
+#include "app/ResourceIds.h"
+#include "app/Resources.h"
+#include "rules/GameBoard.h"
+#include "ui/BoardPainter.h"
 
 #include <QImage>
 #include <QtTest>
+
+using namespace sorvada;
 
 // The rendered back buffer, checked pixel by pixel against the pictures.
 class TestBoardPainter : public QObject

@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "BoardView.h"
-#include "CGameApp.h"
-#include "CScoreDlg.h"
-#include "Resources.h"
-#include "SettingKeys.h"
-#include "WindowFixture.h"
-#include "TemporarySettings.h"
+#include "app/CScoreDlg.h"
+#include "app/Resources.h"
+#include "app/SettingKeys.h"
+#include "gameapp/CGameApp.h"
+#include "sim/TemporarySettings.h"
+#include "tests/support/WindowFixture.h"
+#include "ui/BoardView.h"
 
 #include <QSignalSpy>
 #include <QtTest>
+
+using namespace sorvada;
 
 // Start-up as the program does it: settings under the program's name, the
 // window shown with its icon, the link's events going to the window.

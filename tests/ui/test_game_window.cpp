@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "BoardDiagram.h"
-#include "BoardPainter.h"
-#include "BoardView.h"
-#include "MainMenu.h"
-#include "ResourceIds.h"
-#include "Resources.h"
-#include "SettingKeys.h"
-#include "StatusParts.h"
-#include "StringTable.h"
-#include "WindowFixture.h"
-#include "ModalAnswerer.h"
-#include "TemporarySettings.h"
+#include "app/MainMenu.h"
+#include "app/ResourceIds.h"
+#include "app/Resources.h"
+#include "app/SettingKeys.h"
+#include "app/StringTable.h"
+#include "sim/ModalAnswerer.h"
+#include "sim/TemporarySettings.h"
+#include "tests/support/BoardDiagram.h"
+#include "tests/support/WindowFixture.h"
+#include "ui/BoardPainter.h"
+#include "ui/BoardView.h"
+#include "ui/StatusParts.h"
 
 #include <QAction>
 #include <QMenu>
@@ -18,6 +18,8 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QtTest>
+
+using namespace sorvada;
 
 using namespace res;
 

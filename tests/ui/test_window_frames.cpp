@@ -7,14 +7,14 @@
 // Openbox keeps a minimize button on every dialog whatever the program asks
 // ("don't let hints kill buttons"), so for dialogs the test reads what the
 // program asks for (the Motif hints) besides what openbox allows.
-#include "WindowFixture.h"
+#include "tests/support/WindowFixture.h"
 
-#include "CAboutDlg.h"
-#include "CChatDlg.h"
-#include "CVariantDlg.h"
-#include "DialogBuilder.h"
-#include "LinkEvents.h"
-#include "RawPeer.h"
+#include "app/CAboutDlg.h"
+#include "app/CChatDlg.h"
+#include "app/CVariantDlg.h"
+#include "app/DialogBuilder.h"
+#include "net/LinkEvents.h"
+#include "tests/support/RawPeer.h"
 
 #include <QProcess>
 #include <QSignalSpy>
@@ -24,6 +24,8 @@
 #include <QtTest>
 
 #include <cstdio>
+
+using namespace sorvada;
 
 namespace {
 

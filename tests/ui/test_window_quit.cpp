@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "LinkTestSupport.h"
-#include "WindowFixture.h"
+#include "tests/support/LinkTestSupport.h"
+#include "tests/support/WindowFixture.h"
 
 #include <QSignalSpy>
 #include <QtTest>
+
+using namespace sorvada;
 
 // Closing the window tells the peer that this player has left, over a real
 // link on 127.0.0.1, but only while there is a peer that has not left first.

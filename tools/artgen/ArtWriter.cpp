@@ -9,6 +9,8 @@
 
 #include <cstdio>
 
+namespace sorvada {
+
 ArtWriter::ArtWriter(QString root) : m_root(std::move(root)) {}
 
 QString ArtWriter::prepare(const QString &relativePath)
@@ -73,3 +75,5 @@ QImage toExactIndexed8(const QImage &img)
     out.setColorTable(table);
     return out;
 }
+
+} // namespace sorvada

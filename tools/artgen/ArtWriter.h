@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QString>
 
+namespace sorvada {
+
 // Writes the generated files under one output folder and remembers whether
 // every write succeeded.
 class ArtWriter
@@ -28,3 +30,5 @@ private:
 // The same picture with an exact colour table, or a null image when it holds
 // more than 256 colours.
 QImage toExactIndexed8(const QImage &img);
+
+} // namespace sorvada

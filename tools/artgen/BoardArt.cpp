@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "BoardArt.h"
 #include "ArtWriter.h"
+#include "BoardArt.h"
 #include "Wood.h"
 
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+
+namespace sorvada {
 
 // Squares are 40 x 40 but laid out 39 pixels apart: the right column and the
 // bottom row of a picture lie under its neighbours. Every picture therefore
@@ -212,3 +214,5 @@ QList<BoardPicture> drawPaletteSet()
         pic.image = toExactIndexed8(pic.image);
     return set;
 }
+
+} // namespace sorvada

@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QList>
 
+namespace sorvada {
+
 // One 40 x 40 board picture and the resource number it is stored under.
 struct BoardPicture
 {
@@ -16,3 +18,5 @@ QList<BoardPicture> drawRichSet();
 // The set for palette displays: flat colours, at most 256 per picture,
 // returned as 8-bit indexed images.
 QList<BoardPicture> drawPaletteSet();
+
+} // namespace sorvada

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+namespace sorvada {
+
 // Drawn pixel by pixel so that the cursors stay crisp in two colours:
 // 'B' black, 'W' white, anything else transparent.
 
@@ -165,3 +167,5 @@ QList<CursorPicture> drawCursors()
         {140, drawCursor({&kN, &kLowerO})},
     };
 }
+
+} // namespace sorvada

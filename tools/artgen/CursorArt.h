@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QList>
 
+namespace sorvada {
+
 // One 32 x 32 two-colour cursor (black, white, transparent) with its
 // resource number; the hot spot is the arrow's tip at (0, 0).
 struct CursorPicture
@@ -12,3 +14,5 @@ struct CursorPicture
 };
 
 QList<CursorPicture> drawCursors();
+
+} // namespace sorvada

@@ -6,6 +6,8 @@
 
 #include <vector>
 
+namespace sorvada {
+
 namespace {
 
 // Both renderers draw from this one description so that the bitmaps and the
@@ -121,3 +123,5 @@ QByteArray iconSvg()
     s += QStringLiteral("</svg>\n");
     return s.toUtf8();
 }
+
+} // namespace sorvada

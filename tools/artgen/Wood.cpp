@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+namespace sorvada {
+
 namespace {
 
 double hash01(int x, int y, quint32 seed)
@@ -57,3 +59,5 @@ QImage drawWood(int size, const WoodStyle &style)
     }
     return img;
 }
+
+} // namespace sorvada

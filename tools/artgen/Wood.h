@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QImage>
 
+namespace sorvada {
+
 // A procedural wood surface: growth rings bent by low-frequency noise, with
 // fine fibres along the grain. Deterministic for a given style, so that
 // regenerating the artwork gives the same files.
@@ -16,3 +18,5 @@ struct WoodStyle
 };
 
 QImage drawWood(int size, const WoodStyle &style);
+
+} // namespace sorvada

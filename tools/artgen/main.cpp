@@ -16,6 +16,8 @@
 
 #include <cstdio>
 
+using namespace sorvada;
+
 int main(int argc, char **argv)
 {
     QGuiApplication app(argc, argv);

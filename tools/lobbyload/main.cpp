@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ResidentMemory.h"
+#include "sim/ResidentMemory.h"
 // sorvada-lobbyload: starts a lobby on free ports of 127.0.0.1 and measures
 // how many pairs per second it makes over HTTP and over the UDP directory,
 // then its resident memory after a burst of start queries.
 //
 // Usage: sorvada-lobbyload [--lobby PROGRAM] [--pairs N] [--burst N] [--parallel N]
-#include "PeerRecord.h"
+#include "net/PeerRecord.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -24,6 +24,8 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+
+using namespace sorvada;
 
 namespace {
 

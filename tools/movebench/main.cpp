@@ -4,9 +4,9 @@
 // program measures the time from the click that completes it on one copy to
 // the other copy's board being painted with it, and prints the median and
 // the 99th percentile.
-#include "BoardView.h"
-#include "MatchHarness.h"
-#include "TemporarySettings.h"
+#include "sim/MatchHarness.h"
+#include "sim/TemporarySettings.h"
+#include "ui/BoardView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -18,6 +18,8 @@
 #include <cstdio>
 #include <random>
 #include <vector>
+
+using namespace sorvada;
 
 namespace {
 

@@ -7,8 +7,8 @@
 //     a share of the datagrams in each direction, with a short retransmission interval.
 // Only 127.0.0.1 and ephemeral ports are used.
 
-#include "LossyRelay.h"
-#include "PeerSocket.h"
+#include "net/PeerSocket.h"
+#include "sim/LossyRelay.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -19,6 +19,8 @@
 #include <cstdio>
 #include <functional>
 #include <vector>
+
+using namespace sorvada;
 
 namespace {
 

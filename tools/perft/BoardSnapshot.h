@@ -2,7 +2,9 @@
 #pragma once
 #include <cstring>
 
-#include "GameBoard.h"
+#include "rules/GameBoard.h"
+
+namespace sorvada {
 
 // What entering and receiving legs change on a GameBoard: the cells, where
 // each piece stands, its kind and whether it is taken, and the state of the
@@ -60,3 +62,5 @@ private:
     uint8_t lastDirection;
     uint8_t viaSquare;
 };
+
+} // namespace sorvada

@@ -6,6 +6,8 @@
 
 #include "BoardSnapshot.h"
 
+namespace sorvada {
+
 bool PerftSearch::MoveKey::operator==(const MoveKey& o) const
 {
     return from == o.from && to == o.to && count == o.count && std::memcmp(taken, o.taken, count) == 0;
@@ -212,3 +214,5 @@ std::string PerftSearch::moveName(const Level& level) const
     }
     return text;
 }
+
+} // namespace sorvada

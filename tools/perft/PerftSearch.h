@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "GameBoard.h"
+#include "rules/GameBoard.h"
+
+namespace sorvada {
 
 // Counts the positions reached after a number of complete moves from the
 // opening position. Two boards play, one hosting and one joining, exactly as
@@ -70,3 +72,5 @@ private:
     std::vector<Level> levels;
     std::string failure;
 };
+
+} // namespace sorvada

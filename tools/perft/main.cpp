@@ -9,6 +9,8 @@
 
 #include "PerftSearch.h"
 
+using namespace sorvada;
+
 namespace {
 
 int usage()

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ResidentMemory.h"
+#include "sim/ResidentMemory.h"
 // sorvada-relaybench [matches] [lobby program]: starts the real lobby on
 // 127.0.0.1 and prints what its relay costs: memory per relayed match (after
 // pairing that many matches, each with two endpoints of its own), datagrams
 // per second passed through one match, and the latency a relay hop adds
 // (round trips through the lobby against direct ones on loopback).
-#include "PeerRecord.h"
+#include "net/PeerRecord.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -26,6 +26,8 @@
 #include <cstdio>
 #include <thread>
 #include <vector>
+
+using namespace sorvada;
 
 namespace {
 using Clock = std::chrono::steady_clock;

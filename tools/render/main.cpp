@@ -6,17 +6,17 @@
 //   sorvada-render --startup
 // starts the window as the program does and prints the time to its first
 // paint and the resident memory of the idle window.
-#include "BoardView.h"
-#include "CGameApp.h"
-#include "CGameWnd.h"
-#include "CScoreDlg.h"
-#include "GameBoard.h"
-#include "PeerSocket.h"
-#include "ResidentMemory.h"
-#include "ResourceIds.h"
-#include "SettingsStore.h"
-#include "StringTable.h"
-#include "TemporarySettings.h"
+#include "app/CScoreDlg.h"
+#include "app/ResourceIds.h"
+#include "app/SettingsStore.h"
+#include "app/StringTable.h"
+#include "gameapp/CGameApp.h"
+#include "net/PeerSocket.h"
+#include "rules/GameBoard.h"
+#include "sim/ResidentMemory.h"
+#include "sim/TemporarySettings.h"
+#include "ui/BoardView.h"
+#include "ui/CGameWnd.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -27,6 +27,8 @@
 
 #include <unistd.h>
 #include <vector>
+
+using namespace sorvada;
 
 namespace {
 
