@@ -18,10 +18,10 @@ GameCopy::GameCopy(const QString &settingsName, const PeerSocket::Config &config
     window = std::make_unique<CGameWnd>(board, link, settings, score);
     // The harness opens the link itself instead of the start dialogs.
     window->killWindowTimer(TIMER_START);
-    window->playerName = player;
+    window->controller().playerName = player;
     // No sound in tests: both alarms stay off.
-    window->startAlarmOff = 1;
-    window->messageAlarmOff = 1;
+    window->controller().startAlarmOff = 1;
+    window->controller().messageAlarmOff = 1;
     QObject::connect(&link, &PeerSocket::linkEvent, window.get(), &CGameWnd::OnLinkEvent,
                      Qt::DirectConnection);
     window->show();
@@ -31,7 +31,7 @@ GameCopy::~GameCopy()
 {
     // Leaving quietly: a copy torn down by the test says no goodbye that the
     // other copy would have to answer with a message box.
-    window->opponentGone = 1;
+    window->controller().opponentGone = 1;
     window.reset();
 }
 

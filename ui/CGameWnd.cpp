@@ -35,10 +35,7 @@ CGameWnd::CGameWnd(GameBoard &board, PeerSocket &link, SettingsStore &settings,
                                 | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                                 | Qt::WindowCloseButtonHint),
       board(board), settings(settings), scoreDialog(scoreDialog), peerLink(link),
-      play(board, peerLink, *this, settings, connectTimeoutMs), playerName(play.playerName),
-      opponentGone(play.opponentGone), startAlarmOff(play.startAlarmOff),
-      messageAlarmOff(play.messageAlarmOff), lastMoveOff(play.lastMoveOff),
-      lastMoveSquares(play.lastMoveSquares), connectTimeoutMs(play.connectTimeoutMs),
+      play(board, peerLink, *this, settings, connectTimeoutMs),
       backBitmap(BoardPainter::BUFFER_WIDTH, BoardPainter::BUFFER_HEIGHT)
 {
     appTitle = loadString(res::IDS_APP_TITLE);

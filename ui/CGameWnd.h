@@ -140,17 +140,6 @@ private:
     PeerLink peerLink;
     PlayController play;
 
-public:
-    // The controller's state, under the names the window's users know.
-    QString &playerName;
-    int &opponentGone;
-    int &startAlarmOff;
-    int &messageAlarmOff;
-    int &lastMoveOff;
-    std::vector<uint8_t> &lastMoveSquares;
-    int &connectTimeoutMs;
-
-private:
     QPixmap backBitmap;
     PictureTable pictures;
     QHash<int, QCursor> cursors;

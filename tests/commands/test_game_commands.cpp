@@ -59,7 +59,7 @@ struct JoinedWindow {
         w = std::make_unique<WindowUnderTest>(c);
         QObject::connect(&w->link, &PeerSocket::linkEvent, w->window.get(), &CGameWnd::OnLinkEvent,
                          Qt::DirectConnection);
-        w->window->playerName = QStringLiteral("Me");
+        w->window->controller().playerName = QStringLiteral("Me");
         QVERIFY(w->link.Start(1, QStringLiteral("127.0.0.1"), START_JOIN, GAME_KIND));
         QTRY_COMPARE_WITH_TIMEOUT(opponent.count(GREETING), 1, 10000);
     }
@@ -86,21 +86,21 @@ private slots:
         QAction *message = w.window->commandAction(32779);
         QVERIFY(start && message);
 
-        w.window->startAlarmOff = 5; // as a stored "Start" of 5 reads
+        w.window->controller().startAlarmOff = 5; // as a stored "Start" of 5 reads
         w.window->OnUpdateStartAlarm();
         QVERIFY(!start->isChecked());
         start->trigger();
-        QCOMPARE(w.window->startAlarmOff, 1);
+        QCOMPARE(w.window->controller().startAlarmOff, 1);
         QCOMPARE(SettingsStore(storeName).readInt(SettingKey::Start, -1), 1);
         w.window->OnUpdateStartAlarm();
         QVERIFY(!start->isChecked());
         start->trigger();
-        QCOMPARE(w.window->startAlarmOff, 0);
+        QCOMPARE(w.window->controller().startAlarmOff, 0);
         QCOMPARE(SettingsStore(storeName).readInt(SettingKey::Start, -1), 0);
         w.window->OnUpdateStartAlarm();
         QVERIFY(start->isChecked());
 
-        w.window->messageAlarmOff = 0;
+        w.window->controller().messageAlarmOff = 0;
         message->trigger();
         QCOMPARE(SettingsStore(storeName).readInt(SettingKey::Message, -1), 1);
         w.window->OnUpdateMessageAlarm();
@@ -123,7 +123,7 @@ private slots:
     void theChatCommandNamesTheChatBeforeAnyGreeting()
     {
         WindowUnderTest w;
-        w.window->playerName = QStringLiteral("Zoe");
+        w.window->controller().playerName = QStringLiteral("Zoe");
         w.window->commandAction(32777)->trigger();
         QWidget *chat = nullptr;
         for (QWidget *top : QApplication::topLevelWidgets())

@@ -87,7 +87,7 @@ private slots:
         QVERIFY(m.open());
         GameCopy &host = m.host();
         GameCopy &client = m.client();
-        QCOMPARE(client.window->messageAlarmOff, 1);
+        QCOMPARE(client.window->controller().messageAlarmOff, 1);
         QVERIFY(!client.window->chatDialog.isVisible());
 
         host.window->commandAction(res::ID_CHAT)->trigger();
@@ -162,7 +162,7 @@ private slots:
                 QCOMPARE(box.icon, QMessageBox::Critical);
             }
         }
-        QCOMPARE(client.window->opponentGone, 1);
+        QCOMPARE(client.window->controller().opponentGone, 1);
     }
 
     // The winner may open the next set before the loser has closed his score
@@ -254,7 +254,7 @@ private slots:
         QCOMPARE(m.answers.seenCount(QStringLiteral("Your opponent quitted the game.")), 1);
         QCOMPARE(m.answers.seen().back().icon, QMessageBox::Critical);
         QCOMPARE(m.answers.seen().back().title, QStringLiteral("Sorvada"));
-        QCOMPARE(host.window->opponentGone, 1);
+        QCOMPARE(host.window->controller().opponentGone, 1);
         QVERIFY(!host.window->isVisible());
         // The copy that was left says no goodbye of its own.
         QCOMPARE(host.link.queuedCount(1), 0);

@@ -203,7 +203,7 @@ private slots:
         QCOMPARE(window.RunStartSequence(), 1);
         QCOMPARE(script.pending(), 0);
         QCOMPARE(warning, QStringLiteral("Please enter no more than 15 characters."));
-        QCOMPARE(window.playerName, QStringLiteral("Ilse"));
+        QCOMPARE(window.controller().playerName, QStringLiteral("Ilse"));
         QCOMPARE(store.readString(SettingKey::Player), QStringLiteral("Ilse"));
         QCOMPARE(store.readString(SettingKey::Server), QStringLiteral("127.0.0.1"));
         // The link went on to knock at the server the player typed.

@@ -74,7 +74,7 @@ private slots:
         QVERIFY(exchanged >= 2);
         QCOMPARE(m.answers.seenCount(QStringLiteral("opponent")), 0);
         QVERIFY(m.host().window->isVisible() && m.client().window->isVisible());
-        QCOMPARE(m.host().window->opponentGone + m.client().window->opponentGone, 0);
+        QCOMPARE(m.host().window->controller().opponentGone + m.client().window->controller().opponentGone, 0);
         QCOMPARE(m.host().board.isMyTurn(), 1);
     }
 
@@ -99,9 +99,9 @@ private slots:
         QCOMPARE(m.answers.seen().back().text, silentText);
         QCOMPARE(m.answers.seen().back().icon, QMessageBox::Critical);
         QCOMPARE(m.answers.seen().back().title, QStringLiteral("Sorvada"));
-        QCOMPARE(client.window->opponentGone, 1);
+        QCOMPARE(client.window->controller().opponentGone, 1);
         QVERIFY(m.host().window->isVisible());
-        QCOMPARE(m.host().window->opponentGone, 0);
+        QCOMPARE(m.host().window->controller().opponentGone, 0);
     }
 };
 

@@ -177,7 +177,7 @@ private slots:
         ModalAnswerer script;
         script.then(startAnswer(QStringLiteral("Alice"), 202)).then(serverAnswer(QStringLiteral("127.0.0.1")));
         QCOMPARE(w.window->RunStartSequence(), 1);
-        QCOMPARE(w.window->playerName, QStringLiteral("Alice"));
+        QCOMPARE(w.window->controller().playerName, QStringLiteral("Alice"));
         QCOMPARE(store().readString(SettingKey::Player), QStringLiteral("Alice"));
         QCOMPARE(store().readInt(SettingKey::Mode, -1), 0);
         QCOMPARE(store().readString(SettingKey::Server), QStringLiteral("127.0.0.1"));
@@ -192,7 +192,7 @@ private slots:
         PeerSocket::Config config;
         config.gamePort = silent.port();
         WindowUnderTest w(config);
-        w.window->connectTimeoutMs = 3000;
+        w.window->controller().connectTimeoutMs = 3000;
         w.window->show();
         ModalAnswerer script;
         SeenBox error;
@@ -227,7 +227,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(first.role, ROLE_CLIENT, 10000);
 
         WindowUnderTest w(joinConfig);
-        w.window->connectTimeoutMs = 120000;
+        w.window->controller().connectTimeoutMs = 120000;
         w.window->show();
         ModalAnswerer script;
         SeenBox error;
@@ -269,7 +269,7 @@ private slots:
         config.gamePort = silent.port();
         config.directoryPort = silent.port();
         WindowUnderTest w(config);
-        w.window->connectTimeoutMs = 300;
+        w.window->controller().connectTimeoutMs = 300;
         w.window->show();
         ModalAnswerer script;
         SeenBox error;
@@ -356,13 +356,13 @@ private slots:
     {
         SettingsStore(storeName).writeInt(SettingKey::Start, 5);
         WindowUnderTest w;
-        QCOMPARE(w.window->startAlarmOff, 1);
-        QCOMPARE(w.window->messageAlarmOff, 1);
+        QCOMPARE(w.window->controller().startAlarmOff, 1);
+        QCOMPARE(w.window->controller().messageAlarmOff, 1);
         ModalAnswerer script;
         script.then(pressButton(2));
         QCOMPARE(w.window->RunStartSequence(), 0);
-        QCOMPARE(w.window->startAlarmOff, 5);
-        QCOMPARE(w.window->messageAlarmOff, 0);
+        QCOMPARE(w.window->controller().startAlarmOff, 5);
+        QCOMPARE(w.window->controller().messageAlarmOff, 0);
     }
 };
 

@@ -79,9 +79,9 @@ private slots:
         QVERIFY(w.boardView()->hasMouseTracking());
 
         // Flags start as the program needs them before the settings are read.
-        QCOMPARE(w.opponentGone, 0);
-        QCOMPARE(w.startAlarmOff, 1);
-        QCOMPARE(w.messageAlarmOff, 1);
+        QCOMPARE(w.controller().opponentGone, 0);
+        QCOMPARE(w.controller().startAlarmOff, 1);
+        QCOMPARE(w.controller().messageAlarmOff, 1);
         QCOMPARE(w.menuTextSaved, 0);
     }
 
@@ -296,14 +296,14 @@ private slots:
         QVERIFY(w.commandAction(ID_CAPITULATE)->isEnabled());
         game->hide();
 
-        w.startAlarmOff = 0;
-        w.messageAlarmOff = 5;   // any value but 0 is off
+        w.controller().startAlarmOff = 0;
+        w.controller().messageAlarmOff = 5;   // any value but 0 is off
         options->popup(w.mapToGlobal(QPoint(10, 10)));
         QVERIFY(w.commandAction(ID_START_ALARM)->isChecked());
         QVERIFY(!w.commandAction(ID_MESSAGE_ALARM)->isChecked());
         options->hide();
-        w.startAlarmOff = 1;
-        w.messageAlarmOff = 0;
+        w.controller().startAlarmOff = 1;
+        w.controller().messageAlarmOff = 0;
         options->popup(w.mapToGlobal(QPoint(10, 10)));
         QVERIFY(!w.commandAction(ID_START_ALARM)->isChecked());
         QVERIFY(w.commandAction(ID_MESSAGE_ALARM)->isChecked());
@@ -438,7 +438,7 @@ private slots:
                              {"-.-.-.-.", ".-b-.-.-", "-.-w-.-.", ".-.-.-.-",
                               "-.-.-w-.", ".-b-.-.-", "-w-.-.-.", ".-.-.-w-"}).empty());
         t.board.setMyTurn(0);
-        w.lastMoveOff = 0;
+        w.controller().lastMoveOff = 0;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         const QColor mark = BoardPainter::lastMoveColour();
@@ -464,7 +464,7 @@ private slots:
         // Off and on again through the menu, stored at each change.
         QVERIFY(w.commandAction(ID_LAST_MOVE)->isChecked());
         w.commandAction(ID_LAST_MOVE)->trigger();
-        QCOMPARE(w.lastMoveOff, 1);
+        QCOMPARE(w.controller().lastMoveOff, 1);
         QCOMPARE(t.settings.readInt(SettingKey::LastMove, -1), 1);
         QVERIFY(!marked(10) && !marked(46));
         w.OnUpdateLastMove();

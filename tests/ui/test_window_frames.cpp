@@ -186,7 +186,7 @@ private slots:
         quick.directoryPort = 0;
         WindowUnderTest w(quick);
         CGameWnd &host = *w.window;
-        host.startAlarmOff = 0;
+        host.controller().startAlarmOff = 0;
         QVERIFY(managed(&host));
         QVERIFY(w.link.Start(1, QString(), START_HOST, GAME_KIND));
         QObject::connect(&w.link, &PeerSocket::linkEvent, &host, &CGameWnd::OnLinkEvent, Qt::DirectConnection);

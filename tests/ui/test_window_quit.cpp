@@ -103,7 +103,7 @@ private slots:
     {
         Pair p;
         QVERIFY(p.open());
-        p.hostWindow->opponentGone = 1;
+        p.hostWindow->controller().opponentGone = 1;
         p.hostWindow->close();
         p.hostWindow.reset();
         QVERIFY(chatArrivesWithoutQuit(p.host, *p.client, *p.clientEvents));

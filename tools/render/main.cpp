@@ -88,9 +88,9 @@ bool render(bool hosting, const QString &file, SettingsStore &settings)
     // last move: the blue king's capture from 58 over 51, and the light man's
     // step from 42.
     board.selectedSquare = uint8_t(hosting ? 35 : 63 - 19);
-    window.lastMoveSquares = hosting ? std::vector<uint8_t>{58, 44} : std::vector<uint8_t>{63 - 42, 63 - 35};
-    window.playerName = QString::fromStdString(board.localName);
-    window.setWindowTitle(window.playerName);
+    window.controller().lastMoveSquares = hosting ? std::vector<uint8_t>{58, 44} : std::vector<uint8_t>{63 - 42, 63 - 35};
+    window.controller().playerName = QString::fromStdString(board.localName);
+    window.setWindowTitle(window.controller().playerName);
     window.redraw();
 
     window.showStatus(res::IDS_CAN_GO);
