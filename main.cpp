@@ -16,6 +16,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(SORVADA_APP_VERSION));
     // Lets the desktop match the window to the installed menu entry and icon.
     QApplication::setDesktopFileName(QStringLiteral("org.sorvada.Sorvada"));
+    // Before anything shows a text, so that every text is in the player's language.
+    CGameApp::InstallTranslations();
     GameBoard board;
     PeerSocket link;
     CScoreDlg score;

@@ -13,12 +13,12 @@ namespace {
 using namespace dlg;
 
 const Control authorsControls[] = {
-    {NoId, Kind::Label, "Game authors:", 10, 5, 170, 10, Center},
-    {NoId, Kind::Label, "The Sorvada developers", 10, 20, 170, 10, Center},
-    {1, Kind::Button, "OK", 70, 35, 50, 14, Default | TabStop},
+    {NoId, Kind::Label, QT_TRANSLATE_NOOP("Dialogs", "Game authors:"), 10, 5, 170, 10, Center},
+    {NoId, Kind::Label, QT_TRANSLATE_NOOP("Dialogs", "The Sorvada developers"), 10, 20, 170, 10, Center},
+    {1, Kind::Button, QT_TRANSLATE_NOOP("Dialogs", "OK"), 70, 35, 50, 14, Default | TabStop},
 };
 
-const Template authorsTemplate{res::IDD_AUTHORS, "Sorvada ", 187, 52, CloseBox, authorsControls};
+const Template authorsTemplate{res::IDD_AUTHORS, QT_TRANSLATE_NOOP("Dialogs", "Sorvada "), 187, 52, CloseBox, authorsControls};
 
 } // namespace
 

@@ -23,11 +23,11 @@ using namespace dlg;
 
 const Control chatControls[] = {
     {IDC_HISTORY, Kind::MultiEdit, "", 5, 5, 175, 85, ReadOnly | VScroll},
-    {NoId, Kind::Label, "Put down your message and press \"enter\" please:", 5, 95, 175, 10},
+    {NoId, Kind::Label, QT_TRANSLATE_NOOP("Dialogs", "Put down your message and press \"enter\" please:"), 5, 95, 175, 10},
     {IDC_INPUT, Kind::Edit, "", 5, 105, 175, 10, TabStop},
 };
 
-const Template chatTemplate{res::IDD_CHAT, "Chat", 187, 124, CloseBox | ToolWindow, chatControls};
+const Template chatTemplate{res::IDD_CHAT, QT_TRANSLATE_NOOP("Dialogs", "Chat"), 187, 124, CloseBox | ToolWindow, chatControls};
 
 // The history keeps the line breaks of the wire (CR LF); the text field shows
 // each of them as one line break.

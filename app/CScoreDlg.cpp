@@ -3,9 +3,11 @@
 
 #include "app/DialogBuilder.h"
 #include "app/ResourceIds.h"
+#include "app/StringTable.h"
 
 #include <QDialog>
 #include <QEventLoop>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
@@ -33,7 +35,7 @@ enum : int {
 using namespace dlg;
 
 const Control scoreControls[] = {
-    {1, Kind::Button, "OK", 90, 86, 50, 14, Default | TabStop},
+    {1, Kind::Button, QT_TRANSLATE_NOOP("Dialogs", "OK"), 90, 86, 50, 14, Default | TabStop},
     // The two names and the number sign stand on one line.
     {IDC_LOCAL_NAME, Kind::Label, "", 25, 16, 95, 10, Center},
     {IDC_PEER_NAME, Kind::Label, "", 122, 16, 87, 10, Center},
@@ -44,7 +46,7 @@ const Control scoreControls[] = {
     {IDC_HEADING, Kind::Label, "", 35, 3, 166, 10, Center},
 };
 
-const Template scoreTemplate{res::IDD_SCORE, "Sorvada ", 229, 115, CloseBox, scoreControls};
+const Template scoreTemplate{res::IDD_SCORE, QT_TRANSLATE_NOOP("Dialogs", "Sorvada "), 229, 115, CloseBox, scoreControls};
 
 // The list expands the tabs of a row to stops every 32 dialog units, which
 // puts the three numbers under the number sign and the two totals.
@@ -139,9 +141,19 @@ void CScoreDlg::showModal(QWidget *owner, const QString &local, const QString &p
     // the owner is destroyed while it is open.
     auto *d = new QDialog(owner);
     // Built with the names in place, so that the dialog is laid out wide
-    // enough to show both whole.
+    // enough to show both whole; the names are shown as the players wrote
+    // them, never translated. The heading is laid out as the widest of this
+    // one and those a set's end may put there while the dialog is open.
     const QByteArray localText = local.toUtf8();
     const QByteArray peerText = peer.toUtf8();
+    const QFontMetrics metrics(d->font());
+    QString widestHeading = headingText;
+    for (int id : {res::IDS_RESULTS, res::IDS_YOU_WIN, res::IDS_YOU_LOSE, res::IDS_SET_DRAWN}) {
+        const QString heading = loadString(id);
+        if (metrics.horizontalAdvance(heading) > metrics.horizontalAdvance(widestHeading))
+            widestHeading = heading;
+    }
+    const QByteArray headingBytes = widestHeading.toUtf8();
     Control named[std::size(scoreControls)];
     std::copy(std::begin(scoreControls), std::end(scoreControls), named);
     for (Control &c : named) {
@@ -149,6 +161,10 @@ void CScoreDlg::showModal(QWidget *owner, const QString &local, const QString &p
             c.text = localText.constData();
         else if (c.id == IDC_PEER_NAME)
             c.text = peerText.constData();
+        else if (c.id == IDC_HEADING)
+            c.text = headingBytes.constData();
+        if (c.kind == Kind::Label)
+            c.flags |= Verbatim;
     }
     Template namedTemplate = scoreTemplate;
     namedTemplate.controls = named;

@@ -17,13 +17,13 @@ enum : int { IDC_ADDRESS = 1001 };
 using namespace dlg;
 
 const Control serverControls[] = {
-    {NoId, Kind::Label, "Enter the name or IP address of the Server computer:", 9, 11, 176, 8},
+    {NoId, Kind::Label, QT_TRANSLATE_NOOP("Dialogs", "Enter the name or IP address of the Server computer:"), 9, 11, 176, 8},
     {IDC_ADDRESS, Kind::Edit, "", 9, 25, 176, 12, TabStop},
-    {1, Kind::Button, "OK", 195, 5, 40, 14, Default | TabStop},
-    {2, Kind::Button, "Exit", 195, 22, 40, 14, TabStop},
+    {1, Kind::Button, QT_TRANSLATE_NOOP("Dialogs", "OK"), 195, 5, 40, 14, Default | TabStop},
+    {2, Kind::Button, QT_TRANSLATE_NOOP("Dialogs", "Exit"), 195, 22, 40, 14, TabStop},
 };
 
-const Template serverTemplate{res::IDD_SERVER, "Sorvada ", 244, 47, CloseBox, serverControls};
+const Template serverTemplate{res::IDD_SERVER, QT_TRANSLATE_NOOP("Dialogs", "Sorvada "), 244, 47, CloseBox, serverControls};
 
 } // namespace
 

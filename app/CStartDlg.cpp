@@ -7,6 +7,7 @@
 #include "app/SettingKeys.h"
 #include "app/SettingsStore.h"
 
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -27,18 +28,18 @@ enum : int {
 using namespace dlg;
 
 const Control startControls[] = {
-    {NoId, Kind::Label, "Please, enter your name:", 9, 9, 79, 8},
+    {NoId, Kind::Label, QT_TRANSLATE_NOOP("Dialogs", "Please, enter your name:"), 9, 9, 79, 8},
     {IDC_NAME, Kind::Edit, "", 92, 8, 76, 12, TabStop},
-    {IDC_BEGINNING, Kind::GroupBox, "Game beginning", 9, 27, 160, 58, Group},
-    {IDC_JOIN, Kind::Radio, "Connect to the Game Server", 15, 40, 122, 10, TabStop},
-    {IDC_HOST, Kind::Radio, "As the Game Server", 15, 55, 145, 10, TabStop},
-    {QDialog::Accepted, Kind::Button, "OK", 185, 5, 50, 14, Default | TabStop},
-    {2, Kind::Button, "Exit", 185, 25, 50, 14, TabStop},
-    {IDC_VIA_SERVER, Kind::Radio, "Connect through the Tavimore Server", 15, 70, 150, 10, TabStop},
-    {IDC_HELP, Kind::Button, "Help", 185, 45, 50, 14, TabStop},
+    {IDC_BEGINNING, Kind::GroupBox, QT_TRANSLATE_NOOP("Dialogs", "Game beginning"), 9, 27, 160, 58, Group},
+    {IDC_JOIN, Kind::Radio, QT_TRANSLATE_NOOP("Dialogs", "Connect to the Game Server"), 15, 40, 122, 10, TabStop},
+    {IDC_HOST, Kind::Radio, QT_TRANSLATE_NOOP("Dialogs", "As the Game Server"), 15, 55, 145, 10, TabStop},
+    {QDialog::Accepted, Kind::Button, QT_TRANSLATE_NOOP("Dialogs", "OK"), 185, 5, 50, 14, Default | TabStop},
+    {2, Kind::Button, QT_TRANSLATE_NOOP("Dialogs", "Exit"), 185, 25, 50, 14, TabStop},
+    {IDC_VIA_SERVER, Kind::Radio, QT_TRANSLATE_NOOP("Dialogs", "Connect through the Tavimore Server"), 15, 70, 150, 10, TabStop},
+    {IDC_HELP, Kind::Button, QT_TRANSLATE_NOOP("Dialogs", "Help"), 185, 45, 50, 14, TabStop},
 };
 
-const Template startTemplate{res::IDD_START, "Sorvada", 239, 92, CloseBox, startControls};
+const Template startTemplate{res::IDD_START, QT_TRANSLATE_NOOP("Dialogs", "Sorvada"), 239, 92, CloseBox, startControls};
 
 } // namespace
 
@@ -83,7 +84,8 @@ void CStartDlg::confirm()
     QLineEdit *field = control<QLineEdit>(this, IDC_NAME);
     const QString typed = field->text();
     if (typed.size() > MaxNameLength) {
-        messageBox(this, QStringLiteral("Please enter no more than %1 characters.")
+        messageBox(this, QCoreApplication::translate("Dialogs",
+                                                    "Please enter no more than %1 characters.")
                               .arg(MaxNameLength),
                     QMessageBox::Warning);
         field->setFocus(Qt::OtherFocusReason);

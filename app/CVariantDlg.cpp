@@ -18,14 +18,14 @@ enum : int { IDC_RUSSIAN = 1030, IDC_AMERICAN = 1031 };
 using namespace dlg;
 
 const Control variantControls[] = {
-    {1, Kind::Button, "OK", 103, 21, 45, 14, Default | TabStop},
-    {NoId, Kind::GroupBox, "Checkers Variations", 10, 7, 83, 42, Group},
-    {IDC_RUSSIAN, Kind::Radio, "Russian", 20, 20, 41, 10},
-    {IDC_AMERICAN, Kind::Radio, "American", 20, 33, 45, 10},
+    {1, Kind::Button, QT_TRANSLATE_NOOP("Dialogs", "OK"), 103, 21, 45, 14, Default | TabStop},
+    {NoId, Kind::GroupBox, QT_TRANSLATE_NOOP("Dialogs", "Checkers Variations"), 10, 7, 83, 42, Group},
+    {IDC_RUSSIAN, Kind::Radio, QT_TRANSLATE_NOOP("Dialogs", "Russian"), 20, 20, 41, 10},
+    {IDC_AMERICAN, Kind::Radio, QT_TRANSLATE_NOOP("Dialogs", "American"), 20, 33, 45, 10},
 };
 
 // No close box: the host must choose.
-const Template variantTemplate{res::IDD_VARIANT, "Sorvada ", 155, 63, 0, variantControls};
+const Template variantTemplate{res::IDD_VARIANT, QT_TRANSLATE_NOOP("Dialogs", "Sorvada "), 155, 63, 0, variantControls};
 
 } // namespace
 

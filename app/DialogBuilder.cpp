@@ -3,6 +3,7 @@
 
 #include <QAbstractItemView>
 #include <QButtonGroup>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QFontMetrics>
 #include <QGridLayout>
@@ -54,6 +55,15 @@ int neededWidth(const QWidget *widget, const QFontMetrics &fm)
     return 0;
 }
 
+QString shownText(const char *source, unsigned flags)
+{
+    if (!source || !*source)
+        return QString();
+    if (flags & Verbatim)
+        return QString::fromUtf8(source);
+    return QCoreApplication::translate(TranslationContext, source);
+}
+
 const char unitsX[] = "dialogUnitX";
 const char unitsY[] = "dialogUnitY";
 
@@ -67,7 +77,7 @@ Qt::Alignment textAlignment(unsigned flags)
 QWidget *makeControl(QDialog *dialog, const Control &c, const QRect &rect,
                      QButtonGroup *&radioGroup)
 {
-    const QString text = QString::fromUtf8(c.text ? c.text : "");
+    const QString text = shownText(c.text, c.flags);
     QWidget *widget = nullptr;
     switch (c.kind) {
     case Kind::Label: {
@@ -170,7 +180,7 @@ void build(QDialog *dialog, const Template &t)
     if (t.frame & CloseBox)
         flags |= Qt::WindowCloseButtonHint;
     dialog->setWindowFlags(flags);
-    dialog->setWindowTitle(QString::fromUtf8(t.title));
+    dialog->setWindowTitle(shownText(t.title, 0));
     dialog->setObjectName(QString::number(t.id));
     dialog->setSizeGripEnabled(false);
 
@@ -194,8 +204,10 @@ void build(QDialog *dialog, const Template &t)
     const qreal fontUnit = units.x;
     for (size_t i = 0; i < widgets.size(); ++i) {
         const Control &c = t.controls[i];
-        if (c.w > 0)
-            units.x = qMax(units.x, qMin(fontUnit * 1.5, neededWidth(widgets[i], fm) * 4.0 / c.w));
+        if (c.w <= 0)
+            continue;
+        const qreal wanted = neededWidth(widgets[i], fm) * 4.0 / c.w;
+        units.x = qMax(units.x, (c.flags & Verbatim) ? qMin(fontUnit * 1.5, wanted) : wanted);
     }
     dialog->setProperty(unitsX, units.x);
     dialog->setProperty(unitsY, units.y);

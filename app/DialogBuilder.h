@@ -19,6 +19,10 @@ namespace sorvada {
 // follows the dialog font. One horizontal unit is a quarter of the font's
 // average character width, one vertical unit an eighth of its height.
 //
+// The texts and the title are English sources, translated when the dialog
+// is built (context "Dialogs", marked with QT_TRANSLATE_NOOP where they are
+// written); a control marked Verbatim shows its text as given.
+//
 // Each control gets its number as objectName ("201"), so callers and tests
 // find it with control<T>(dialog, 201); unnumbered controls (labels, frames)
 // have no name. Tab order is the order of the table.
@@ -43,6 +47,7 @@ enum Flag : unsigned {
     Center = 1u << 4,     // centred text
     VScroll = 1u << 5,    // vertical scroll bar always shown
     NoSelect = 1u << 6,   // list rows cannot be selected
+    Verbatim = 1u << 7,   // the text is shown as given, never translated (names, versions)
 };
 
 inline constexpr int NoId = -1;
@@ -59,6 +64,9 @@ enum Frame : unsigned {
     CloseBox = 1u << 0,   // caption with a close box
     ToolWindow = 1u << 1, // small caption, no task-bar entry, no owner
 };
+
+// The context the builder translates template texts in.
+inline constexpr char TranslationContext[] = "Dialogs";
 
 struct Template {
     int id;
@@ -81,7 +89,11 @@ BaseUnits baseUnits(const QFont &font);
 // The base units a built dialog uses. They are the font's, except that the
 // horizontal unit is widened where a text of the dialog would otherwise not
 // fit its control: fonts differ in how wide their common letters are against
-// their average, and a cut-off label helps nobody.
+// their average, a translation is often longer than the English, and a
+// cut-off label helps nobody. The whole dialog grows with the unit, so its
+// controls keep their places relative to each other. For a translated text
+// the unit grows as far as it needs; for a verbatim one (a player's name) at
+// most by half, so that no name can blow the dialog up.
 BaseUnits unitsOf(const QWidget *dialog);
 
 // Converts a rectangle in dialog units to pixels for the given base units.

@@ -6,8 +6,10 @@
 #include "app/HelpWindow.h"
 #include "app/ResourceIds.h"
 #include "app/StringTable.h"
+#include "app/Translation.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QTextBrowser>
 #include <QUrl>
@@ -35,6 +37,19 @@ bool launch(const QString &page, const UrlOpener &open)
     return opened;
 }
 
+// The help page in the language the program speaks ("help/index.ru.html"),
+// or the English one where that language has none.
+QString findHelpPage()
+{
+    const QString language = translation::language();
+    if (!language.isEmpty()) {
+        const QString translated = findDataFile(QStringLiteral("help/index.%1.html").arg(language));
+        if (!translated.isEmpty())
+            return translated;
+    }
+    return findDataFile(QStringLiteral("help/index.html"));
+}
+
 void showHelpWindow(const QString &page, const QString &anchor, QWidget *owner)
 {
     auto *help = new HelpWindow(page, owner);
@@ -49,9 +64,9 @@ void showHelpWindow(const QString &page, const QString &anchor, QWidget *owner)
 
 bool openHelpContents(QWidget *owner, const UrlOpener &open)
 {
-    const QString page = findDataFile(QStringLiteral("help/index.html"));
+    const QString page = findHelpPage();
     if (page.isEmpty()) {
-        dlg::messageBox(owner, QStringLiteral("Failed to launch help."), QMessageBox::Critical);
+        dlg::messageBox(owner, QCoreApplication::translate("HelpLauncher", "Failed to launch help."), QMessageBox::Critical);
         return false;
     }
     if (!launch(page, open))
@@ -64,7 +79,7 @@ QUrl homePageUrl()
     const QString configured = QStringLiteral(SORVADA_HOME_PAGE);
     if (!configured.isEmpty())
         return QUrl(configured);
-    const QString page = findDataFile(QStringLiteral("help/index.html"));
+    const QString page = findHelpPage();
     if (page.isEmpty())
         return QUrl();
     QUrl about = QUrl::fromLocalFile(page);
@@ -76,7 +91,7 @@ void openHomePage(QWidget *owner, const UrlOpener &open)
 {
     const QUrl home = homePageUrl();
     if (home.isEmpty()) {
-        dlg::messageBox(owner, QStringLiteral("Failed to launch help."), QMessageBox::Critical);
+        dlg::messageBox(owner, QCoreApplication::translate("HelpLauncher", "Failed to launch help."), QMessageBox::Critical);
         return;
     }
     if (open(home))

@@ -4,6 +4,7 @@
 #include "app/StringTable.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QWidget>
@@ -16,24 +17,24 @@ const std::vector<Menu> &menus()
 {
     using namespace res;
     static const std::vector<Menu> table = {
-        {"&Game",
-         {{ID_DRAW_OFFER, "&Finish set in a draw", false},
-          {ID_CAPITULATE, "&I capitulate", false},
+        {QT_TRANSLATE_NOOP("MainMenu", "&Game"),
+         {{ID_DRAW_OFFER, QT_TRANSLATE_NOOP("MainMenu", "&Finish set in a draw"), false},
+          {ID_CAPITULATE, QT_TRANSLATE_NOOP("MainMenu", "&I capitulate"), false},
           {0, nullptr, false},
-          {ID_SCORE, "&Score\tF9", false},
+          {ID_SCORE, QT_TRANSLATE_NOOP("MainMenu", "&Score\tF9"), false},
           {0, nullptr, false},
-          {ID_APP_EXIT, "&Exit", false}}},
-        {"&Options",
-         {{ID_CHAT, "&Chat\tF5", false},
+          {ID_APP_EXIT, QT_TRANSLATE_NOOP("MainMenu", "&Exit"), false}}},
+        {QT_TRANSLATE_NOOP("MainMenu", "&Options"),
+         {{ID_CHAT, QT_TRANSLATE_NOOP("MainMenu", "&Chat\tF5"), false},
           {0, nullptr, false},
-          {ID_START_ALARM, "&Start alarm", true},
-          {ID_MESSAGE_ALARM, "&Message alarm", true},
-          {ID_LAST_MOVE, "Show the &last move", true}}},
-        {"&Help",
-         {{ID_HELP_FINDER, "&Contents\tF1", false},
+          {ID_START_ALARM, QT_TRANSLATE_NOOP("MainMenu", "&Start alarm"), true},
+          {ID_MESSAGE_ALARM, QT_TRANSLATE_NOOP("MainMenu", "&Message alarm"), true},
+          {ID_LAST_MOVE, QT_TRANSLATE_NOOP("MainMenu", "Show the &last move"), true}}},
+        {QT_TRANSLATE_NOOP("MainMenu", "&Help"),
+         {{ID_HELP_FINDER, QT_TRANSLATE_NOOP("MainMenu", "&Contents\tF1"), false},
           {0, nullptr, false},
-          {ID_HOME_PAGE, "&Tavimore on the Web", false},
-          {ID_APP_ABOUT, "&About...", false}}},
+          {ID_HOME_PAGE, QT_TRANSLATE_NOOP("MainMenu", "&Tavimore on the Web"), false},
+          {ID_APP_ABOUT, QT_TRANSLATE_NOOP("MainMenu", "&About..."), false}}},
     };
     return table;
 }
@@ -64,13 +65,13 @@ QHash<int, QAction *> build(QMenuBar *bar, QWidget *window)
 {
     QHash<int, QAction *> actions;
     for (const Menu &menu : menus()) {
-        QMenu *popup = bar->addMenu(QString::fromLatin1(menu.title));
+        QMenu *popup = bar->addMenu(QCoreApplication::translate("MainMenu", menu.title));
         for (const Item &item : menu.items) {
             if (item.command == 0) {
                 popup->addSeparator();
                 continue;
             }
-            QAction *action = popup->addAction(QString::fromLatin1(item.text));
+            QAction *action = popup->addAction(QCoreApplication::translate("MainMenu", item.text));
             action->setData(item.command);
             // The prompt doubles as the status tip, so that leaving the item
             // for a separator is announced with an empty tip.

@@ -2,61 +2,67 @@
 #include "app/ResourceIds.h"
 #include "app/StringTable.h"
 
+#include <QCoreApplication>
 #include <QHash>
 
 namespace sorvada {
 
 namespace {
 
-const QHash<int, QString> &table()
+// The texts are the English sources; each is translated when it is loaded,
+// so that the language installed at start-up is the one shown, and a text
+// without a translation is shown in English, as it stands here.
+constexpr char context[] = "StringTable";
+
+const QHash<int, const char *> &table()
 {
     using namespace res;
-    static const QHash<int, QString> strings = {
-        {IDS_APP_TITLE, QStringLiteral("Sorvada")},
-        {IDS_WAIT_JOINING, QStringLiteral("Please wait for joining...")},
-        {IDS_CANNOT_GO, QStringLiteral("Here it is impossible to go")},
-        {IDS_CAN_GO, QStringLiteral("Here it is possible to go")},
-        {IDS_YOUR_TURN, QStringLiteral("Your turn to play")},
-        {IDS_WAIT_OPPONENT, QStringLiteral("Please wait for the opponent")},
-        {IDS_WAIT_OPPONENT_SET_END, QStringLiteral("Please wait for the opponent")},
-        {IDS_CAPTURE_STILL, QStringLiteral("You should capture still")},
-        {IDS_RUS, QStringLiteral("RUS")},
-        {IDS_USA, QStringLiteral("USA")},
-        {IDS_DRAW_OFFERED, QStringLiteral("I offer to the opponent to finish set in a draw.")},
-        {IDS_NETWORK_ERROR, QStringLiteral("Network error.")},
-        {IDS_OPPONENT_QUIT, QStringLiteral("Your opponent quitted the game.")},
-        {IDS_DRAW_QUESTION, QStringLiteral("Your opponent offers to finish set in a draw.")},
-        {IDS_YOU_WIN, QStringLiteral("Congratulations, you win this game!")},
-        {IDS_YOU_LOSE, QStringLiteral("Sorry, you lose this game.")},
-        {IDS_ENTER_NAME, QStringLiteral("You should enter your name!")},
-        {IDS_SET_DRAWN, QStringLiteral("The set ended in a draw.")},
-        {IDS_RESULTS, QStringLiteral("Results of sets.")},
-        {IDS_HOST_BUSY, QStringLiteral("The host already has an opponent.")},
-        {IDS_LOBBY_SILENT, QStringLiteral("The lobby at %1 did not answer.")},
-        {IDS_NO_ANSWER, QStringLiteral("No answer from %1 within %2 seconds.")},
-        {IDS_BAD_ADDRESS, QStringLiteral("%1 is not a computer name or IP address.")},
-        {IDS_ENTER_ADDRESS, QStringLiteral("You should enter the server's name or address!")},
-        {IDS_ADDRESS_HINT, QStringLiteral("computer name or IP address; http://host:port for a web lobby")},
-        {IDS_CONFIRM_CAPITULATE, QStringLiteral("Give up this set?")},
-        {IDS_CONFIRM_LEAVE, QStringLiteral("Leave the match? Your opponent will be told that you quit.")},
-        {IDS_MUST_CAPTURE, QStringLiteral("You must capture.")},
-        {IDS_HOME_PAGE_AT, QStringLiteral("No web browser could be started. The Tavimore home page is %1")},
-        {IDS_SECONDS_LEFT, QStringLiteral("%1 s")},
+    static const QHash<int, const char *> strings = {
+        {IDS_APP_TITLE, QT_TRANSLATE_NOOP("StringTable", "Sorvada")},
+        {IDS_WAIT_JOINING, QT_TRANSLATE_NOOP("StringTable", "Please wait for joining...")},
+        {IDS_CANNOT_GO, QT_TRANSLATE_NOOP("StringTable", "Here it is impossible to go")},
+        {IDS_CAN_GO, QT_TRANSLATE_NOOP("StringTable", "Here it is possible to go")},
+        {IDS_YOUR_TURN, QT_TRANSLATE_NOOP("StringTable", "Your turn to play")},
+        {IDS_WAIT_OPPONENT, QT_TRANSLATE_NOOP("StringTable", "Please wait for the opponent")},
+        {IDS_WAIT_OPPONENT_SET_END, QT_TRANSLATE_NOOP("StringTable", "Please wait for the opponent")},
+        {IDS_CAPTURE_STILL, QT_TRANSLATE_NOOP("StringTable", "You should capture still")},
+        {IDS_RUS, QT_TRANSLATE_NOOP("StringTable", "RUS")},
+        {IDS_USA, QT_TRANSLATE_NOOP("StringTable", "USA")},
+        {IDS_DRAW_OFFERED, QT_TRANSLATE_NOOP("StringTable", "I offer to the opponent to finish set in a draw.")},
+        {IDS_NETWORK_ERROR, QT_TRANSLATE_NOOP("StringTable", "Network error.")},
+        {IDS_OPPONENT_QUIT, QT_TRANSLATE_NOOP("StringTable", "Your opponent quitted the game.")},
+        {IDS_DRAW_QUESTION, QT_TRANSLATE_NOOP("StringTable", "Your opponent offers to finish set in a draw.")},
+        {IDS_YOU_WIN, QT_TRANSLATE_NOOP("StringTable", "Congratulations, you win this game!")},
+        {IDS_YOU_LOSE, QT_TRANSLATE_NOOP("StringTable", "Sorry, you lose this game.")},
+        {IDS_ENTER_NAME, QT_TRANSLATE_NOOP("StringTable", "You should enter your name!")},
+        {IDS_SET_DRAWN, QT_TRANSLATE_NOOP("StringTable", "The set ended in a draw.")},
+        {IDS_RESULTS, QT_TRANSLATE_NOOP("StringTable", "Results of sets.")},
+        {IDS_HOST_BUSY, QT_TRANSLATE_NOOP("StringTable", "The host already has an opponent.")},
+        {IDS_LOBBY_SILENT, QT_TRANSLATE_NOOP("StringTable", "The lobby at %1 did not answer.")},
+        {IDS_NO_ANSWER, QT_TRANSLATE_NOOP("StringTable", "No answer from %1 within %2 seconds.")},
+        {IDS_BAD_ADDRESS, QT_TRANSLATE_NOOP("StringTable", "%1 is not a computer name or IP address.")},
+        {IDS_ENTER_ADDRESS, QT_TRANSLATE_NOOP("StringTable", "You should enter the server's name or address!")},
+        {IDS_ADDRESS_HINT, QT_TRANSLATE_NOOP("StringTable", "computer name or IP address; http://host:port for a web lobby")},
+        {IDS_CONFIRM_CAPITULATE, QT_TRANSLATE_NOOP("StringTable", "Give up this set?")},
+        {IDS_CONFIRM_LEAVE, QT_TRANSLATE_NOOP("StringTable", "Leave the match? Your opponent will be told that you quit.")},
+        {IDS_MUST_CAPTURE, QT_TRANSLATE_NOOP("StringTable", "You must capture.")},
+        {IDS_HOME_PAGE_AT, QT_TRANSLATE_NOOP("StringTable", "No web browser could be started. The Tavimore home page is %1")},
+        {IDS_SECONDS_LEFT, QT_TRANSLATE_NOOP("StringTable", "%1 s")},
         {IDS_MOVE_BREAKS_RULES,
-         QStringLiteral("Your opponent's program sent a move that breaks the rules. The match ends.")},
-        {IDS_OPPONENT_SILENT, QStringLiteral("Your opponent's computer stopped answering. The match ends.")},
+         QT_TRANSLATE_NOOP("StringTable", "Your opponent's program sent a move that breaks the rules. The match ends.")},
+        {IDS_OPPONENT_SILENT, QT_TRANSLATE_NOOP("StringTable", "Your opponent's computer stopped answering. The match ends.")},
         // Command prompts, shown while the menu is browsed.
-        {ID_HELP_FINDER, QStringLiteral("Display the table of contents")},
-        {ID_HOME_PAGE, QStringLiteral("Open the Tavimore home page")},
-        {ID_DRAW_OFFER, QStringLiteral("I offer to the opponent to finish set in a draw")},
-        {ID_CHAT, QStringLiteral("Display the chat dialog")},
-        {ID_START_ALARM, QStringLiteral("Turn on/off start alarm")},
-        {ID_MESSAGE_ALARM, QStringLiteral("Turn on/off income message alarm")},
-        {ID_CAPITULATE, QStringLiteral("I inform the opponent that I has lost")},
-        {ID_SCORE, QStringLiteral("Results of the sets")},
-        {ID_LAST_MOVE, QStringLiteral("Turn on/off marking of the opponent's last move")},
-        {ID_APP_ABOUT, QStringLiteral("Display the program information and copyright")},
-        {ID_APP_EXIT, QStringLiteral("Exit Sorvada")},
+        {ID_HELP_FINDER, QT_TRANSLATE_NOOP("StringTable", "Display the table of contents")},
+        {ID_HOME_PAGE, QT_TRANSLATE_NOOP("StringTable", "Open the Tavimore home page")},
+        {ID_DRAW_OFFER, QT_TRANSLATE_NOOP("StringTable", "I offer to the opponent to finish set in a draw")},
+        {ID_CHAT, QT_TRANSLATE_NOOP("StringTable", "Display the chat dialog")},
+        {ID_START_ALARM, QT_TRANSLATE_NOOP("StringTable", "Turn on/off start alarm")},
+        {ID_MESSAGE_ALARM, QT_TRANSLATE_NOOP("StringTable", "Turn on/off income message alarm")},
+        {ID_CAPITULATE, QT_TRANSLATE_NOOP("StringTable", "I inform the opponent that I has lost")},
+        {ID_SCORE, QT_TRANSLATE_NOOP("StringTable", "Results of the sets")},
+        {ID_LAST_MOVE, QT_TRANSLATE_NOOP("StringTable", "Turn on/off marking of the opponent's last move")},
+        {ID_APP_ABOUT, QT_TRANSLATE_NOOP("StringTable", "Display the program information and copyright")},
+        {ID_APP_EXIT, QT_TRANSLATE_NOOP("StringTable", "Exit Sorvada")},
     };
     return strings;
 }
@@ -65,7 +71,8 @@ const QHash<int, QString> &table()
 
 QString loadString(int id)
 {
-    return table().value(id);
+    const char *source = table().value(id, nullptr);
+    return source ? QCoreApplication::translate(context, source) : QString();
 }
 
 bool hasString(int id)

@@ -3,6 +3,7 @@
 
 #include "app/Resources.h"
 #include "app/SettingsStore.h"
+#include "app/Translation.h"
 #include "net/PeerSocket.h"
 #include "ui/BoardView.h"
 #include "ui/CGameWnd.h"
@@ -31,6 +32,11 @@ QString CGameApp::programBaseName()
 {
     const QString name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
     return name.isEmpty() ? QStringLiteral("sorvada") : name;
+}
+
+QString CGameApp::InstallTranslations(const QLocale &locale)
+{
+    return translation::install(locale);
 }
 
 bool CGameApp::InitInstance()

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include <QLocale>
 #include <QString>
 
 #include <memory>
@@ -23,6 +24,13 @@ public:
     CGameApp(GameBoard &board, PeerSocket &link, CScoreDlg &score,
              const QString &applicationName = QString());
     ~CGameApp();
+
+    // Speaks the player's language: installs the program's translation and
+    // Qt's own texts for the locale's language (the system's, from LANG,
+    // LC_MESSAGES or LANGUAGE), or leaves everything English where there is
+    // no translation for it. Called before any window or text is made;
+    // returns the language installed, empty for English.
+    static QString InstallTranslations(const QLocale &locale = QLocale::system());
 
     // Start-up; false when the main window could not be made.
     bool InitInstance();

@@ -9,6 +9,7 @@ shift || true
 
 packages=(g++ cmake ninja-build pkg-config
           qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-httpserver-dev qt6-websockets-dev
+          qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
           libgl-dev qt6-qpa-plugins fonts-dejavu-core
           desktop-file-utils appstream python3 dpkg-dev lintian man-db
           clang libclang-rt-14-dev iproute2 xvfb openbox x11-utils nftables)

@@ -10,7 +10,10 @@
 #include "app/DialogBuilder.h"
 #include "app/HelpLauncher.h"
 #include "app/HelpWindow.h"
+#include "app/ResourceIds.h"
 #include "app/SettingsStore.h"
+#include "app/StringTable.h"
+#include "app/Translation.h"
 #include "sim/ModalAnswerer.h"
 #include "sim/TemporarySettings.h"
 
@@ -28,6 +31,7 @@
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QUrl>
 #include <QtTest>
 
@@ -72,8 +76,13 @@ class TestAboutHelp : public QObject
         for (QWidget *w : d->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
             const QString what = d->objectName() + QLatin1Char('/') + w->objectName();
             QVERIFY2(inside.contains(w->geometry()), qPrintable(what));
-            if (auto *label = qobject_cast<QLabel *>(w); label && label->pixmap().isNull())
-                QVERIFY2(fm.horizontalAdvance(label->text()) <= w->width(), qPrintable(what));
+            if (auto *label = qobject_cast<QLabel *>(w); label && label->pixmap().isNull()) {
+                // A link shows its text, not its markup.
+                const QString shown = label->textFormat() == Qt::RichText
+                    ? QTextDocumentFragment::fromHtml(label->text()).toPlainText()
+                    : label->text();
+                QVERIFY2(fm.horizontalAdvance(shown) <= w->width(), qPrintable(what));
+            }
             if (auto *radio = qobject_cast<QRadioButton *>(w))
                 QVERIFY2(radio->sizeHint().width() <= w->width(), qPrintable(what));
             if (auto *button = qobject_cast<QPushButton *>(w))
@@ -81,12 +90,26 @@ class TestAboutHelp : public QObject
             if (auto *box = qobject_cast<QGroupBox *>(w))
                 QVERIFY2(fm.horizontalAdvance(box->title()) + 16 <= w->width(), qPrintable(what));
         }
+        // Grown or not, no two controls cover each other, except a frame and
+        // what stands inside it.
+        const QList<QWidget *> controls = d->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+        for (QWidget *a : controls) {
+            for (QWidget *b : controls) {
+                if (a == b || qobject_cast<QGroupBox *>(a) || qobject_cast<QGroupBox *>(b))
+                    continue;
+                QVERIFY2(!a->geometry().intersects(b->geometry()),
+                         qPrintable(d->objectName() + QLatin1Char('/') + a->objectName() + QLatin1Char('/')
+                                    + b->objectName()));
+            }
+        }
         auto *ok = control<QPushButton>(d, 1);
         if (ok)
             QVERIFY2(ok->isDefault(), qPrintable(d->objectName()));
         if (!qEnvironmentVariableIsEmpty("SORVADA_DIALOG_SNAPSHOTS")) {
             const QString dir = qEnvironmentVariable("SORVADA_DIALOG_SNAPSHOTS");
-            d->grab().save(dir + QStringLiteral("/dialog-") + d->objectName() + QStringLiteral(".png"));
+            const QString language = translation::language().isEmpty() ? QStringLiteral("en") : translation::language();
+            d->grab().save(dir + QStringLiteral("/dialog-") + d->objectName() + QLatin1Char('-') + language
+                           + QStringLiteral(".png"));
         }
     }
 
@@ -104,7 +127,11 @@ private slots:
     {
         modals.closeStraysAfter(15000);
     }
-    void cleanup() { QCOMPARE(modals.leftOver(), QString()); }
+    void cleanup()
+    {
+        translation::uninstall();
+        QCOMPARE(modals.leftOver(), QString());
+    }
 
     void dialogUnitsFollowTheFont()
     {
@@ -121,8 +148,20 @@ private slots:
         QCOMPARE(dlg::baseUnits(small).y, QFontMetrics(small).height());
     }
 
+    void everyDialogLaysOutItsControls_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("English") << QString();
+        QTest::newRow("Russian") << QStringLiteral("ru");
+    }
+
+    // In every language each dialog shows every text whole: the dialog grows
+    // where a translation is longer.
     void everyDialogLaysOutItsControls()
     {
+        QFETCH(QString, language);
+        if (!language.isEmpty())
+            QCOMPARE(translation::install(QLocale(language)), language);
         SettingsStore store(QStringLiteral("sorvada-layout"));
         CStartDlg start(store);
         start.name = QStringLiteral("Player");
@@ -138,8 +177,8 @@ private slots:
         checkModal(authors, {187, 52});
 
         CScoreDlg score;
-        score.AddResult(1, 0, QStringLiteral("Congratulations, you win this game!"));
-        score.AddResult(0, 1, QStringLiteral("Sorry, you lose this game."));
+        score.AddResult(1, 0, loadString(res::IDS_YOU_WIN));
+        score.AddResult(0, 1, loadString(res::IDS_YOU_LOSE));
         modals.then([&](QWidget *d) {
             checkLayout(qobject_cast<QDialog *>(d), {229, 115});
             QTest::keyClick(d, Qt::Key_Return);
@@ -240,6 +279,30 @@ private slots:
         QCOMPARE(catcher.urls.size(), 1);
         QVERIFY(catcher.urls.first().toLocalFile().endsWith(QStringLiteral("/help/index.html")));
         QVERIFY(!QApplication::overrideCursor());
+    }
+
+    // The help page is the one in the language the program speaks, the
+    // English one where that language has none.
+    void helpContentsFollowTheLanguage()
+    {
+        const QString helpDir = writeHelpPage("index.html", "Contents");
+        QVERIFY(!helpDir.isEmpty());
+        const auto removeHelp = qScopeGuard([&] { QDir(helpDir).removeRecursively(); });
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+        const auto unsetHandler = qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); });
+
+        QCOMPARE(translation::install(QLocale(QLocale::Russian)), QStringLiteral("ru"));
+        QVERIFY(openHelpContents(nullptr)); // no Russian page yet
+        QVERIFY(!writeHelpPage("index.ru.html", "Содержание").isEmpty());
+        QVERIFY(openHelpContents(nullptr));
+        translation::uninstall();
+        QVERIFY(openHelpContents(nullptr));
+
+        QCOMPARE(catcher.urls.size(), 3);
+        QVERIFY(catcher.urls.at(0).toLocalFile().endsWith(QStringLiteral("/help/index.html")));
+        QVERIFY(catcher.urls.at(1).toLocalFile().endsWith(QStringLiteral("/help/index.ru.html")));
+        QVERIFY(catcher.urls.at(2).toLocalFile().endsWith(QStringLiteral("/help/index.html")));
     }
 
     // Without a desktop viewer the page opens in the program's own help

@@ -2,7 +2,9 @@
 // Renders the real game window, as each of the two players sees it in the
 // middle of a set, into PNG files:
 //   sorvada-render <host.png> <join.png>
-// Run it with QT_QPA_PLATFORM=offscreen to need no display.
+// Run it with QT_QPA_PLATFORM=offscreen to need no display. The window
+// speaks the environment's language, as the program does (LANG=C: English,
+// LANG=ru_RU.UTF-8: Russian).
 //   sorvada-render --startup
 // starts the window as the program does and prints the time to its first
 // paint and the resident memory of the idle window.
@@ -164,6 +166,7 @@ int main(int argc, char *argv[])
         err << "usage: sorvada-render <host.png> <join.png>\n";
         return 2;
     }
+    CGameApp::InstallTranslations();
     // The player's own settings are neither read nor touched.
     const TemporarySettings scratchSettings;
     SettingsStore settings(QStringLiteral("sorvada-render"));

@@ -1,0 +1,332 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ru">
+<context>
+    <name>Dialogs</name>
+    <message>
+        <source>OK</source>
+        <translation>ОК</translation>
+    </message>
+    <message>
+        <source>Checkers for two players over the network.</source>
+        <translation>Шашки для двух игроков по сети.</translation>
+    </message>
+    <message>
+        <source>Copyright © the Sorvada developers.</source>
+        <translation>© Разработчики Sorvada.</translation>
+    </message>
+    <message>
+        <source>Sorvada </source>
+        <translation>Sorvada </translation>
+    </message>
+    <message>
+        <source>Sorvada help: About</source>
+        <translation>Справка Sorvada: о программе</translation>
+    </message>
+    <message>
+        <source>Game authors:</source>
+        <translation>Авторы игры:</translation>
+    </message>
+    <message>
+        <source>The Sorvada developers</source>
+        <translation>Разработчики Sorvada</translation>
+    </message>
+    <message>
+        <source>Put down your message and press &quot;enter&quot; please:</source>
+        <translation>Напишите сообщение и нажмите «Enter»:</translation>
+    </message>
+    <message>
+        <source>Chat</source>
+        <translation>Чат</translation>
+    </message>
+    <message>
+        <source>Enter the name or IP address of the Server computer:</source>
+        <translation>Введите имя или IP-адрес компьютера-сервера:</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>Выход</translation>
+    </message>
+    <message>
+        <source>Please, enter your name:</source>
+        <translation>Введите своё имя:</translation>
+    </message>
+    <message>
+        <source>Game beginning</source>
+        <translation>Начало игры</translation>
+    </message>
+    <message>
+        <source>Connect to the Game Server</source>
+        <translation>Подключиться к игровому серверу</translation>
+    </message>
+    <message>
+        <source>As the Game Server</source>
+        <translation>Стать игровым сервером</translation>
+    </message>
+    <message>
+        <source>Connect through the Tavimore Server</source>
+        <translation>Подключиться через сервер Tavimore</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Справка</translation>
+    </message>
+    <message>
+        <source>Sorvada</source>
+        <translation>Sorvada</translation>
+    </message>
+    <message>
+        <source>Checkers Variations</source>
+        <translation>Какие шашки</translation>
+    </message>
+    <message>
+        <source>Russian</source>
+        <translation>Русские</translation>
+    </message>
+    <message>
+        <source>American</source>
+        <translation>Американские</translation>
+    </message>
+    <message>
+        <source>Please enter no more than %1 characters.</source>
+        <translation>Введите не более %1 символов.</translation>
+    </message>
+</context>
+<context>
+    <name>HelpLauncher</name>
+    <message>
+        <source>Failed to launch help.</source>
+        <translation>Не удалось открыть справку.</translation>
+    </message>
+</context>
+<context>
+    <name>MainMenu</name>
+    <message>
+        <source>&amp;Game</source>
+        <translation>&amp;Игра</translation>
+    </message>
+    <message>
+        <source>&amp;Finish set in a draw</source>
+        <translation>&amp;Предложить ничью</translation>
+    </message>
+    <message>
+        <source>&amp;I capitulate</source>
+        <translation>&amp;Сдаться</translation>
+    </message>
+    <message>
+        <source>&amp;Score	F9</source>
+        <translation>С&amp;чёт	F9</translation>
+    </message>
+    <message>
+        <source>&amp;Exit</source>
+        <translation>В&amp;ыход</translation>
+    </message>
+    <message>
+        <source>&amp;Options</source>
+        <translation>&amp;Настройки</translation>
+    </message>
+    <message>
+        <source>&amp;Chat	F5</source>
+        <translation>&amp;Чат	F5</translation>
+    </message>
+    <message>
+        <source>&amp;Start alarm</source>
+        <translation>Сигнал &amp;начала</translation>
+    </message>
+    <message>
+        <source>&amp;Message alarm</source>
+        <translation>Сигнал &amp;сообщения</translation>
+    </message>
+    <message>
+        <source>Show the &amp;last move</source>
+        <translation>Показывать &amp;последний ход</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Справка</translation>
+    </message>
+    <message>
+        <source>&amp;Contents	F1</source>
+        <translation>&amp;Содержание	F1</translation>
+    </message>
+    <message>
+        <source>&amp;Tavimore on the Web</source>
+        <translation>Tavimore в &amp;Интернете</translation>
+    </message>
+    <message>
+        <source>&amp;About...</source>
+        <translation>&amp;О программе...</translation>
+    </message>
+</context>
+<context>
+    <name>StringTable</name>
+    <message>
+        <source>Sorvada</source>
+        <translation>Sorvada</translation>
+    </message>
+    <message>
+        <source>Please wait for joining...</source>
+        <translation>Ждём подключения соперника...</translation>
+    </message>
+    <message>
+        <source>Here it is impossible to go</source>
+        <translation>Сюда ходить нельзя</translation>
+    </message>
+    <message>
+        <source>Here it is possible to go</source>
+        <translation>Сюда можно пойти</translation>
+    </message>
+    <message>
+        <source>Your turn to play</source>
+        <translation>Ваш ход</translation>
+    </message>
+    <message>
+        <source>Please wait for the opponent</source>
+        <translation>Ждите хода соперника</translation>
+    </message>
+    <message>
+        <source>You should capture still</source>
+        <translation>Бейте дальше</translation>
+    </message>
+    <message>
+        <source>RUS</source>
+        <translation>РУС</translation>
+    </message>
+    <message>
+        <source>USA</source>
+        <translation>США</translation>
+    </message>
+    <message>
+        <source>I offer to the opponent to finish set in a draw.</source>
+        <translation>Я предлагаю сопернику закончить партию вничью.</translation>
+    </message>
+    <message>
+        <source>Network error.</source>
+        <translation>Ошибка сети.</translation>
+    </message>
+    <message>
+        <source>Your opponent quitted the game.</source>
+        <translation>Соперник вышел из игры.</translation>
+    </message>
+    <message>
+        <source>Your opponent offers to finish set in a draw.</source>
+        <translation>Соперник предлагает закончить партию вничью.</translation>
+    </message>
+    <message>
+        <source>Congratulations, you win this game!</source>
+        <translation>Поздравляем, вы выиграли партию!</translation>
+    </message>
+    <message>
+        <source>Sorry, you lose this game.</source>
+        <translation>Увы, вы проиграли партию.</translation>
+    </message>
+    <message>
+        <source>You should enter your name!</source>
+        <translation>Введите своё имя!</translation>
+    </message>
+    <message>
+        <source>The set ended in a draw.</source>
+        <translation>Партия закончилась вничью.</translation>
+    </message>
+    <message>
+        <source>Results of sets.</source>
+        <translation>Результаты партий.</translation>
+    </message>
+    <message>
+        <source>The host already has an opponent.</source>
+        <translation>У сервера уже есть соперник.</translation>
+    </message>
+    <message>
+        <source>The lobby at %1 did not answer.</source>
+        <translation>Лобби по адресу %1 не ответило.</translation>
+    </message>
+    <message>
+        <source>No answer from %1 within %2 seconds.</source>
+        <translation>%1 не ответил за %2 с.</translation>
+    </message>
+    <message>
+        <source>%1 is not a computer name or IP address.</source>
+        <translation>«%1» — не имя компьютера и не IP-адрес.</translation>
+    </message>
+    <message>
+        <source>You should enter the server&apos;s name or address!</source>
+        <translation>Введите имя или адрес сервера!</translation>
+    </message>
+    <message>
+        <source>computer name or IP address; http://host:port for a web lobby</source>
+        <translation>имя компьютера или IP-адрес; http://хост:порт для веб-лобби</translation>
+    </message>
+    <message>
+        <source>Give up this set?</source>
+        <translation>Сдать эту партию?</translation>
+    </message>
+    <message>
+        <source>Leave the match? Your opponent will be told that you quit.</source>
+        <translation>Выйти из матча? Сопернику сообщат, что вы вышли.</translation>
+    </message>
+    <message>
+        <source>You must capture.</source>
+        <translation>Бить обязательно.</translation>
+    </message>
+    <message>
+        <source>No web browser could be started. The Tavimore home page is %1</source>
+        <translation>Не удалось запустить браузер. Домашняя страница Tavimore: %1</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 с</translation>
+    </message>
+    <message>
+        <source>Your opponent&apos;s program sent a move that breaks the rules. The match ends.</source>
+        <translation>Программа соперника прислала ход против правил. Матч окончен.</translation>
+    </message>
+    <message>
+        <source>Your opponent&apos;s computer stopped answering. The match ends.</source>
+        <translation>Компьютер соперника перестал отвечать. Матч окончен.</translation>
+    </message>
+    <message>
+        <source>Display the table of contents</source>
+        <translation>Показать содержание справки</translation>
+    </message>
+    <message>
+        <source>Open the Tavimore home page</source>
+        <translation>Открыть домашнюю страницу Tavimore</translation>
+    </message>
+    <message>
+        <source>I offer to the opponent to finish set in a draw</source>
+        <translation>Предложить сопернику закончить партию вничью</translation>
+    </message>
+    <message>
+        <source>Display the chat dialog</source>
+        <translation>Открыть окно чата</translation>
+    </message>
+    <message>
+        <source>Turn on/off start alarm</source>
+        <translation>Включить или выключить сигнал начала партии</translation>
+    </message>
+    <message>
+        <source>Turn on/off income message alarm</source>
+        <translation>Включить или выключить сигнал нового сообщения</translation>
+    </message>
+    <message>
+        <source>I inform the opponent that I has lost</source>
+        <translation>Сообщить сопернику, что я сдаюсь</translation>
+    </message>
+    <message>
+        <source>Results of the sets</source>
+        <translation>Результаты партий</translation>
+    </message>
+    <message>
+        <source>Turn on/off marking of the opponent&apos;s last move</source>
+        <translation>Включить или выключить отметку последнего хода соперника</translation>
+    </message>
+    <message>
+        <source>Display the program information and copyright</source>
+        <translation>Сведения о программе и авторских правах</translation>
+    </message>
+    <message>
+        <source>Exit Sorvada</source>
+        <translation>Выйти из Sorvada</translation>
+    </message>
+</context>
+</TS>
