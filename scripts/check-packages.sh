@@ -54,7 +54,8 @@ for pair in "game:$game" "lobby:$lobby"; do
   dpkg-deb -x "$deb" "$root"
 done
 for f in usr/games/sorvada usr/bin/sorvada-lobby usr/share/games/sorvada/sounds/start.wav \
-         usr/share/games/sorvada/help/index.html lib/systemd/system/sorvada-lobby.service \
+         usr/share/games/sorvada/help/index.html usr/share/games/sorvada/help/index.ru.html \
+         lib/systemd/system/sorvada-lobby.service \
          etc/default/sorvada-lobby; do
   [ -s "$root/$f" ] || fail "/$f is in neither package"
 done

@@ -80,6 +80,7 @@ private slots:
             QStringLiteral("usr/share/games/sorvada/sounds/start.wav"),
             QStringLiteral("usr/share/games/sorvada/sounds/message.wav"),
             QStringLiteral("usr/share/games/sorvada/help/index.html"),
+            QStringLiteral("usr/share/games/sorvada/help/index.ru.html"),
             QStringLiteral("usr/share/man/man6/sorvada.6.gz"),
             QStringLiteral("usr/share/doc/sorvada/copyright"),
             QStringLiteral("usr/share/doc/sorvada/changelog.gz"),
