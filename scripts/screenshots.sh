@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the real game window offscreen, from both sides of a set in play,
-# into docs/screenshot-host.png and docs/screenshot-join.png.
+# into docs/screenshot-host.png and docs/screenshot-join.png, and the host's
+# window once more in Russian into docs/screenshot-ru.png.
 # Usage: scripts/screenshots.sh [build-folder]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -11,5 +12,9 @@ if [ ! -f "$build/build.ninja" ]; then
 fi
 cmake --build "$build" --target sorvada-render
 mkdir -p "$root/docs"
-QT_QPA_PLATFORM=offscreen "$build/tools/render/sorvada-render" \
+LC_ALL= LANGUAGE= LANG=C QT_QPA_PLATFORM=offscreen "$build/tools/render/sorvada-render" \
   "$root/docs/screenshot-host.png" "$root/docs/screenshot-join.png"
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+LC_ALL= LANGUAGE= LANG=ru_RU.UTF-8 QT_QPA_PLATFORM=offscreen "$build/tools/render/sorvada-render" \
+  "$root/docs/screenshot-ru.png" "$scratch/join.png"
