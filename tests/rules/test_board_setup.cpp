@@ -72,8 +72,8 @@ void TestBoardSetup::setUpKeepsGameFlow()
     b.setPlayerNames("Ann", "Bob");
     b.setUpPosition(125, 25);
     // A second set after pieces were taken and crowned starts afresh.
-    b.pieces[3].captured = 1;
-    b.pieces[14].kind = 2;
+    QCOMPARE(b.removePiece(7), 1);
+    QCOMPARE(b.crownPiece(44), 1);
     b.setUpPosition(125, 25);
     QCOMPARE(b.isMyTurn(), 1);
     QCOMPARE(b.variant(), VARIANT_RUSSIAN);
