@@ -39,7 +39,7 @@ void TestBoardSetup::openingPosition()
     QFETCH(int, localKind);
     GameBoard b;
     b.setRole(static_cast<uint8_t>(role));
-    b.selectedSquare = 17;
+    b.setSelection(17);
     b.setUpPosition(125, 25);
 
     QCOMPARE(b.selectedSquare, NO_SQUARE);
