@@ -15,6 +15,7 @@
 //   board and both boards show the same position, turned round.
 
 #include "rules/GameBoard.h"
+#include "rules/Move.h"
 
 #include "FuzzInput.h"
 
@@ -103,34 +104,24 @@ bool samePosition(const GameBoard &a, const GameBoard &b)
     return true;
 }
 
-struct Leg {
-    uint8_t from, to, via; // mirrored, as they cross the link
-};
-
 // One whole local move on b chosen by the input, as move entry makes it; empty when b has none.
+// The legs come back mirrored, as they cross the link.
 std::vector<Leg> playLocalMove(GameBoard &b, Input &in)
 {
     std::vector<Leg> legs;
     b.generateMoves();
-    std::vector<std::pair<int, uint8_t>> choices;
-    for (int k = 0; k < 24; ++k) {
-        const PieceRecord &p = b.pieces[k];
-        if (p.captured || p.owner != b.localMover() || !p.canMove)
-            continue;
-        if (b.captureRequired == 1 && !p.mustCapture)
-            continue;
-        for (int i = 1; i <= p.targetCount; ++i)
-            choices.emplace_back(k, p.targets[i]);
-    }
+    const LegList choices = b.legalLegs();
     if (choices.empty()) {
         require(b.hasNoMoves() == 1);
         return legs;
     }
     require(b.hasNoMoves() == 0);
-    auto [k, target] = choices[in.next() % choices.size()];
+    const Leg first = choices[int(in.next() % unsigned(choices.size()))];
+    const int k = b.board[first.from];
+    uint8_t target = first.to;
+    bool wasCapture = choices.captures();
     for (;;) {
         const uint8_t from = b.pieces[k].square;
-        const bool wasCapture = b.pieces[k].mustCapture != 0;
         require(b.applyMove(from, target, 0) == 1);
         require(b.board[target] == k && b.pieces[k].square == target);
         const Leg leg{uint8_t(63 - from), uint8_t(63 - target), uint8_t(63 - b.viaSquare)};
@@ -140,9 +131,13 @@ std::vector<Leg> playLocalMove(GameBoard &b, Input &in)
             break;
         }
         checkWhole(b, true);
-        const PieceRecord &p = b.pieces[k];
-        require(p.targetCount >= 1 && p.mustCapture);
-        target = p.targets[1 + in.next() % p.targetCount];
+        // Only the piece under way may go on, and only by capturing.
+        const LegList next = b.legalLegs();
+        require(!next.empty() && next.captures());
+        for (int i = 0; i < next.size(); ++i)
+            require(next[i].from == target);
+        target = next[int(in.next() % unsigned(next.size()))].to;
+        wasCapture = true;
     }
     return legs;
 }
@@ -177,7 +172,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     sides[1].setRole(ROLE_CLIENT);
     for (GameBoard &b : sides) {
         b.setVariant(variant);
-        b.setUpPosition(125, 25);
+        b.setUpPosition();
         b.generateMoves();
         checkWhole(b, false);
     }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "rules/BoardTypes.h"
+#include "rules/LegList.h"
 #include "rules/LegSink.h"
 #include "rules/OpponentMoves.h"
 #include "rules/PieceRecord.h"
@@ -34,6 +35,9 @@ public:
     // Builds the starting position and the square positions with the given
     // window origin; leaves turn, variant, first mover and names alone.
     void setUpPosition(int originX, int originY);
+    // The same starting position for a board that is never drawn or clicked
+    // (searches, fuzzers): the square positions stay as they were.
+    void setUpPosition();
 
     void setMyTurn(int value) { myTurn = value; }
     int isMyTurn() const { return myTurn; }
@@ -49,7 +53,36 @@ public:
     uint8_t localManKind() const { return linkRole == ROLE_SERVER ? 0 : 1; }
     uint8_t localKingKind() const { return linkRole == ROLE_SERVER ? 2 : 3; }
 
+    // --- arranging a position ---------------------------------------------
+    // Every piece leaves the board as taken and the selection goes; turn,
+    // variant, names and square positions stay. Then placePiece builds the
+    // position, and generateMoves gives the local side its targets.
+    void clearPieces();
+    // Puts a piece of the given kind (0..3, see PieceRecord) on an empty dark
+    // square, as the lowest free index of its side (local 12..23, opponent
+    // 0..11). Answers the index, or -1 when the square is not an empty dark
+    // square, the kind is no kind, or that side has no index free.
+    int placePiece(uint8_t square, uint8_t kind);
+    // The piece on the square leaves the board as taken; 0 when none stands there.
+    int removePiece(uint8_t square);
+    // The man on the square becomes a king of its colour; 0 when no man stands there.
+    int crownPiece(uint8_t square);
+    // Marks a square as picked (NO_SQUARE: nothing picked), as a click would.
+    void setSelection(uint8_t square) { selectedSquare = square; }
+
     // --- move rules -------------------------------------------------------
+    // The legs the local side may play now, from the targets of the last
+    // generateMoves or checkContinuation: of every local piece that may move,
+    // only the capturing ones when a capture is compulsory, and only the
+    // piece under way after checkContinuation has answered 1. Whose turn it
+    // is does not matter here.
+    LegList legalLegs() const;
+    // Whether from -> to is one of legalLegs(), without building the list.
+    bool isLegalLeg(uint8_t from, uint8_t to) const;
+    // legalLegs().size() without building the list (a search's last ply).
+    int legalLegCount() const;
+    // Whether the legal legs are captures: one is open, so capturing is compulsory.
+    bool captureIsCompulsory() const { return captureRequired == 1; }
     // Recomputes captureRequired and the targets of every local piece.
     void generateMoves();
     // 0 off the board (or a piece already taken in the move under way, which
@@ -121,6 +154,12 @@ public:
 
 private:
     void addTarget(int k, uint8_t square, bool capture);
+    // The one rule for which pieces may start a leg now: a local piece on the
+    // board with targets, and a capturing one while a capture is compulsory.
+    static bool mayMove(const PieceRecord& p, int mover, bool onlyCaptures)
+    {
+        return p.owner == mover && !p.captured && p.canMove && (!onlyCaptures || p.mustCapture);
+    }
 
     uint8_t linkRole = ROLE_NONE;
     LegSink* legSink = nullptr;

@@ -50,13 +50,9 @@ int GameBoard::handleClick(int x, int y)
         return 0;
 
     if (selectedSquare == NO_SQUARE) {
-        const uint8_t cell = board[s];
-        if (cell >= 24)
-            return 0;
-        const PieceRecord& p = pieces[cell];
-        if (!p.canMove)
-            return 0;
-        if (captureRequired == 1 && !p.mustCapture)
+        // Only a piece with a legal leg can be picked: never an opponent's,
+        // and while a capture is compulsory only a capturing one.
+        if (!legalLegs().startsAt(s))
             return 0;
         selectedSquare = s;
         return 1;

@@ -328,4 +328,40 @@ int GameBoard::hasNoMoves() const
     return 1;
 }
 
+LegList GameBoard::legalLegs() const
+{
+    LegList legs;
+    const int mover = localMover();
+    const bool onlyCaptures = captureRequired == 1;
+    legs.setCaptures(onlyCaptures);
+    for (const PieceRecord& p : pieces)
+        if (mayMove(p, mover, onlyCaptures))
+            legs.addAll(p.square, p.targets + 1, p.targetCount < 30 ? p.targetCount : 29);
+    return legs;
+}
+
+int GameBoard::legalLegCount() const
+{
+    const int mover = localMover();
+    const bool onlyCaptures = captureRequired == 1;
+    int n = 0;
+    for (const PieceRecord& p : pieces)
+        if (mayMove(p, mover, onlyCaptures))
+            n += p.targetCount < 30 ? p.targetCount : 29;
+    return n < LegList::kCapacity ? n : LegList::kCapacity;
+}
+
+bool GameBoard::isLegalLeg(uint8_t from, uint8_t to) const
+{
+    if (from > 63 || board[from] >= 24)
+        return false;
+    const PieceRecord& p = pieces[board[from]];
+    if (p.square != from || !mayMove(p, localMover(), captureRequired == 1))
+        return false;
+    for (int i = 1; i <= p.targetCount && i < 30; ++i)
+        if (p.targets[i] == to)
+            return true;
+    return false;
+}
+
 } // namespace sorvada

@@ -71,19 +71,13 @@ bool OpponentMoves::follow(const GameBoard& local, uint8_t from, uint8_t to, uin
     const auto f = static_cast<uint8_t>(63 - from);
     const auto t = static_cast<uint8_t>(63 - to);
 
+    // In the middle of a move only the piece under way has legs left, and it
+    // must be the piece that made the previous leg.
+    if (underWay && f != moverSquare)
+        return false;
+    if (!v.isLegalLeg(f, t))
+        return false;
     const uint8_t k = v.board[f];
-    if (k >= 24)
-        return false;
-    const PieceRecord& p = v.pieces[k];
-    if (p.captured || p.owner != v.localMover() || p.square != f)
-        return false;
-    if (underWay ? f != moverSquare : (v.captureRequired == 1 && !p.mustCapture))
-        return false;
-    bool target = false;
-    for (int i = 1; i <= p.targetCount && i < 30; ++i)
-        target = target || p.targets[i] == t;
-    if (!target)
-        return false;
 
     // A refused leg must leave the view as it was. Before the first leg the
     // view is simply built again for the next one; in the middle of a move it
@@ -97,7 +91,7 @@ bool OpponentMoves::follow(const GameBoard& local, uint8_t from, uint8_t to, uin
             next = std::move(*before);
         return false;
     };
-    const bool capture = p.mustCapture != 0;
+    const bool capture = next.pieces[k].mustCapture != 0;
     if (next.applyMove(f, t, 0) != 1)
         return refuse();
     if (next.viaSquare != 0 && via != 63 - next.viaSquare)

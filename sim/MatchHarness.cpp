@@ -10,6 +10,8 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <algorithm>
+
 namespace sorvada {
 
 GameCopy::GameCopy(const QString &settingsName, const PeerSocket::Config &config, const QString &player)
@@ -114,27 +116,11 @@ namespace {
 void arrangeOne(GameCopy &copy, std::initializer_list<MatchHarness::Placed> pieces, bool mirrored)
 {
     GameBoard &b = copy.board;
-    for (int s = 0; s < 64; ++s)
-        if (b.board[s] < 24)
-            b.board[s] = EMPTY_SQUARE;
-    for (PieceRecord &p : b.pieces) {
-        p.captured = 1;
-        p.canMove = 0;
-        p.mustCapture = 0;
-        p.targetCount = 0;
-    }
-    b.selectedSquare = NO_SQUARE;
-    int own = 12, opponent = 0;
+    b.clearPieces();
     for (const MatchHarness::Placed &placed : pieces) {
-        const int owner = (placed.kind == 0 || placed.kind == 2) ? 1 : 0;
-        const int k = owner == b.localMover() ? own++ : opponent++;
         const uint8_t square = mirrored ? uint8_t(63 - placed.hostSquare) : placed.hostSquare;
-        PieceRecord &p = b.pieces[k];
-        p.captured = 0;
-        p.square = square;
-        p.kind = placed.kind;
-        p.owner = owner;
-        b.board[square] = uint8_t(k);
+        if (b.placePiece(square, placed.kind) < 0)
+            qFatal("arrange: no piece of kind %d fits on square %d", int(placed.kind), int(placed.hostSquare));
     }
     b.generateMoves();
     copy.window->redraw();
@@ -213,25 +199,14 @@ std::vector<std::pair<uint8_t, uint8_t>> MatchHarness::legalLegs(const GameBoard
     std::vector<std::pair<uint8_t, uint8_t>> legs;
     if (board.isMyTurn() != 1)
         return legs;
-    if (board.hasSelection()) {
-        // A capture under way: only the selected piece may go on.
-        const PieceRecord &p = board.pieces[board.board[board.selectedSquare]];
-        for (int i = 1; i <= p.targetCount && i < 30; ++i)
-            legs.emplace_back(board.selectedSquare, p.targets[i]);
-        return legs;
-    }
-    for (int s = 0; s < 64; ++s) {
-        const uint8_t cell = board.board[s];
-        if (cell >= 24)
-            continue;
-        const PieceRecord &p = board.pieces[cell];
-        if (p.owner != board.localMover() || p.captured || !p.canMove)
-            continue;
-        if (board.captureRequired == 1 && !p.mustCapture)
-            continue;
-        for (int i = 1; i <= p.targetCount && i < 30; ++i)
-            legs.emplace_back(uint8_t(s), p.targets[i]);
-    }
+    // In a capture under way the board offers only the selected piece's legs.
+    const LegList list = board.legalLegs();
+    for (int i = 0; i < list.size(); ++i)
+        legs.emplace_back(list[i].from, list[i].to);
+    // By starting square, as the fixture has always offered them, so that a
+    // test's picks keep choosing the same legs.
+    std::stable_sort(legs.begin(), legs.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
     return legs;
 }
 

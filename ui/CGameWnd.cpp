@@ -247,10 +247,11 @@ void CGameWnd::OnLButtonDown(int x, int y)
     // player is told why nothing happens.
     refusedSquare = NO_SQUARE;
     const uint8_t s = board.squareAt(x, y);
-    if (!board.hasSelection() && s != NO_SQUARE && board.captureRequired == 1) {
+    if (!board.hasSelection() && s != NO_SQUARE) {
+        const LegList legs = board.legalLegs();
         const uint8_t cell = board.board[s];
-        if (cell < 24 && board.pieces[cell].owner == board.localMover()
-            && board.pieces[cell].mustCapture == 0)
+        if (legs.captures() && cell < 24 && board.pieces[cell].owner == board.localMover()
+            && !legs.startsAt(s))
             refusedSquare = s;
     }
     board.handleClick(x, y);

@@ -39,7 +39,7 @@ void TestBoardSetup::openingPosition()
     QFETCH(int, localKind);
     GameBoard b;
     b.setRole(static_cast<uint8_t>(role));
-    b.selectedSquare = 17;
+    b.setSelection(17);
     b.setUpPosition(125, 25);
 
     QCOMPARE(b.selectedSquare, NO_SQUARE);
@@ -72,8 +72,8 @@ void TestBoardSetup::setUpKeepsGameFlow()
     b.setPlayerNames("Ann", "Bob");
     b.setUpPosition(125, 25);
     // A second set after pieces were taken and crowned starts afresh.
-    b.pieces[3].captured = 1;
-    b.pieces[14].kind = 2;
+    QCOMPARE(b.removePiece(7), 1);
+    QCOMPARE(b.crownPiece(44), 1);
     b.setUpPosition(125, 25);
     QCOMPARE(b.isMyTurn(), 1);
     QCOMPARE(b.variant(), VARIANT_RUSSIAN);

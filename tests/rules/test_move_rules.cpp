@@ -298,7 +298,7 @@ void TestMoveRules::takenPieceBlocksCrownedMan()
     // Were the taken man gone already, the new king would be forced to fly
     // back over its square: that is exactly what must not happen.
     GameBoard removed = b;
-    removed.board[10] = EMPTY_SQUARE;
+    removed.removePiece(10);
     QCOMPARE(removed.checkContinuation(man), 1);
     QCOMPARE(targetsOf(removed, man), Targets({37, 46, 55}));
 
@@ -335,7 +335,7 @@ void TestMoveRules::takenPiecesBlockFlyingKing()
     QCOMPARE(diagramOf(b), rowsOf(standing));
 
     GameBoard removed = b;
-    removed.board[35] = EMPTY_SQUARE;
+    removed.removePiece(35);
     QCOMPARE(removed.checkContinuation(king), 1);
     QCOMPARE(targetsOf(removed, king), Targets({49, 56}));
 
@@ -367,8 +367,7 @@ void TestMoveRules::noMovesLeft()
         blocked.generateMoves();
         QCOMPARE(blocked.hasNoMoves(), 1);
         // Free one landing square and the man on 58 must capture.
-        blocked.board[40] = EMPTY_SQUARE;
-        blocked.pieces[0].captured = 1;
+        blocked.removePiece(40);
         blocked.generateMoves();
         QCOMPARE(blocked.hasNoMoves(), 0);
         QCOMPARE(targetsOf(blocked, blocked.board[58]), Targets({40}));

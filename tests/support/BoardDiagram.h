@@ -24,15 +24,8 @@ inline std::string setUpDiagram(GameBoard& b, uint8_t role, uint8_t variant, con
     b.setRole(role);
     b.setVariant(variant);
     b.setUpPosition(125, 25);
-    for (int s = 0; s < 64; ++s)
-        if (b.board[s] < 24)
-            b.board[s] = EMPTY_SQUARE;
-    for (PieceRecord& p : b.pieces) {
-        p.captured = 1;
-        p.square = 0;
-    }
+    b.clearPieces();
     const int localOwner = b.localMover();
-    int nextLocal = 12, nextOpponent = 0;
     for (int r = 0; r < 8; ++r) {
         if (std::strlen(rows[r]) != 8)
             return "row " + std::to_string(r) + " is not 8 squares wide";
@@ -47,16 +40,10 @@ inline std::string setUpDiagram(GameBoard& b, uint8_t role, uint8_t variant, con
             const bool king = ch == 'W' || ch == 'B';
             if (!local && ch != 'b' && ch != 'B')
                 return std::string("unknown square code ") + ch;
-            int& next = local ? nextLocal : nextOpponent;
-            if (next >= (local ? 24 : 12))
+            const int owner = local ? localOwner : 1 - localOwner;
+            const auto kind = static_cast<uint8_t>((owner == 1 ? 0 : 1) + (king ? 2 : 0));
+            if (b.placePiece(static_cast<uint8_t>(c + 8 * r), kind) < 0)
                 return "too many pieces";
-            PieceRecord& p = b.pieces[next];
-            p.captured = 0;
-            p.square = static_cast<uint8_t>(c + 8 * r);
-            p.owner = local ? localOwner : 1 - localOwner;
-            p.kind = static_cast<uint8_t>((p.owner == 1 ? 0 : 1) + (king ? 2 : 0));
-            b.board[p.square] = static_cast<uint8_t>(next);
-            ++next;
         }
     }
     return std::string();

@@ -103,9 +103,9 @@ private slots:
         GameBoard board;
         setUp(board, ROLE_SERVER);
         // A blue king: the opponent's piece on square 1 crowned.
-        board.pieces[0].kind = 3;
-        board.selectedSquare = 42;  // a light man of the host
-        board.myTurn = 1;
+        QCOMPARE(board.crownPiece(1), 1);
+        board.setSelection(42);  // a light man of the host
+        board.setMyTurn(1);
         const QImage image = render(board, pictures);
 
         QVERIFY(squareShows(image, board, 40, res::IDB_LIGHT_MAN));
@@ -130,9 +130,9 @@ private slots:
     {
         GameBoard board;
         setUp(board, ROLE_SERVER);
-        board.selectedSquare = 42;
+        board.setSelection(42);
         QVERIFY(squareShows(render(board, pictures), board, 42, res::IDB_LIGHT_MAN, true));
-        board.selectedSquare = NO_SQUARE;
+        board.setSelection(NO_SQUARE);
         QVERIFY(squareShows(render(board, pictures), board, 42, res::IDB_LIGHT_MAN));
     }
 
@@ -141,9 +141,9 @@ private slots:
         GameBoard board;
         setUp(board, ROLE_CLIENT);
         // A light king of the host, seen at the top of the joiner's board.
-        board.pieces[11].kind = 2;
-        board.selectedSquare = 62;
-        board.myTurn = 0;
+        QCOMPARE(board.crownPiece(23), 1);
+        board.setSelection(62);
+        board.setMyTurn(0);
         const QImage image = render(board, pictures);
 
         QVERIFY(squareShows(image, board, 1, res::IDB_LIGHT_MAN));

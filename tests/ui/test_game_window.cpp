@@ -496,7 +496,7 @@ private slots:
         CGameWnd &w = *t.window;
         t.board.setRole(ROLE_SERVER);
         w.OnTimer(TIMER_NEW_SET);
-        t.board.pieces[12].kind = 2;   // crowned behind the painter's back
+        t.board.crownPiece(40);   // crowned behind the painter's back
         QCOMPARE(bufferPixel(w, centreOf(t.board, 40)), pictureCentre(IDB_LIGHT_MAN));
         QEvent change(QEvent::PaletteChange);
         QApplication::sendEvent(&w, &change);

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "BoardSnapshot.h"
+#include "rules/BoardSnapshot.h"
 
 namespace sorvada {
 
@@ -25,8 +25,8 @@ PerftSearch::PerftSearch(uint8_t variant, bool verify)
 void PerftSearch::reset()
 {
     failure.clear();
-    host.setUpPosition(125, 25);
-    joiner.setUpPosition(125, 25);
+    host.setUpPosition();
+    joiner.setUpPosition();
 }
 
 uint64_t PerftSearch::count(int depth)
@@ -49,16 +49,11 @@ std::vector<PerftSearch::DivideLine> PerftSearch::divide(int depth)
 uint64_t PerftSearch::search(GameBoard& mover, GameBoard& other, int depth, std::vector<DivideLine>* lines)
 {
     mover.generateMoves();
-    const int own = mover.localMover();
 
     // Bulk count at the last ply: simple moves are distinct by their squares.
-    if (depth == 1 && !mover.captureRequired && !lines) {
-        uint64_t n = 0;
-        for (const PieceRecord& p : mover.pieces)
-            if (p.owner == own && !p.captured && p.canMove)
-                n += p.targetCount;
-        return n;
-    }
+    if (depth == 1 && !mover.captureIsCompulsory() && !lines)
+        return static_cast<uint64_t>(mover.legalLegCount());
+    const LegList legs = mover.legalLegs();
 
     Level& level = levels[depth];
     level.mover = &mover;
@@ -70,31 +65,11 @@ uint64_t PerftSearch::search(GameBoard& mover, GameBoard& other, int depth, std:
     level.key.count = 0;
     level.divideLines = lines;
 
-    // Entering a leg rewrites the target lists; take the first legs first.
-    struct Start {
-        uint8_t from, count;
-        bool capture;
-        uint8_t targets[30];
-    };
-    Start starts[12];
-    int startCount = 0;
-    for (int k = 0; k < 24 && startCount < 12; ++k) {
-        const PieceRecord& p = mover.pieces[k];
-        if (p.owner != own || p.captured || !p.canMove)
-            continue;
-        if (mover.captureRequired && !p.mustCapture)
-            continue;
-        Start& s = starts[startCount++];
-        s.from = p.square;
-        s.count = p.targetCount;
-        s.capture = p.mustCapture != 0;
-        std::memcpy(s.targets, p.targets, sizeof s.targets);
-    }
-    for (int i = 0; i < startCount && !failed(); ++i) {
-        const Start& s = starts[i];
-        level.key.from = s.from;
-        for (int t = 1; t <= s.count && t < 30 && !failed(); ++t)
-            enterLeg(level, s.from, s.targets[t], s.capture);
+    // Entering a leg rewrites the target lists; the list is a copy taken before.
+    for (int i = 0; i < legs.size() && !failed(); ++i) {
+        const Leg leg = legs[i];
+        level.key.from = leg.from;
+        enterLeg(level, leg.from, leg.to, legs.captures());
     }
     return level.nodes;
 }
@@ -118,12 +93,10 @@ void PerftSearch::enterLeg(Level& level, uint8_t from, uint8_t to, bool capture)
             static_cast<uint8_t>(mover.lastCapturedCol + 8 * mover.lastCapturedRow);
 
     if (capture && mover.checkContinuation(mover.board[to])) {
-        const PieceRecord& p = mover.pieces[mover.board[to]];
-        uint8_t targets[30];
-        const int n = p.targetCount;
-        std::memcpy(targets, p.targets, sizeof targets);
-        for (int i = 1; i <= n && i < 30 && !failed(); ++i)
-            enterLeg(level, to, targets[i], true);
+        // Only the piece under way has legs now.
+        const LegList next = mover.legalLegs();
+        for (int i = 0; i < next.size() && !failed(); ++i)
+            enterLeg(level, to, next[i].to, true);
     } else {
         mover.finishLocalMove();
         level.key.to = to;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "rules/GameBoard.h"
+#include "rules/Move.h"
 
 namespace sorvada {
 
@@ -38,9 +39,6 @@ private:
     static constexpr int kMaxLegs = 16;
     static constexpr int kMaxDepth = 64;
 
-    struct Leg {
-        uint8_t from, to, via;
-    };
     struct MoveKey {
         uint8_t from = 0, to = 0, count = 0;
         uint8_t taken[kMaxLegs] = {};

@@ -19,6 +19,7 @@
 #include "sim/TemporarySettings.h"
 #include "ui/BoardView.h"
 #include "ui/CGameWnd.h"
+#include "ui/PlayController.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -51,24 +52,9 @@ const std::vector<Placed> position = {
 // take the indices 12..23, the opponent's 0..11.
 void placePosition(GameBoard &board, bool hosting)
 {
-    for (int k = 0; k < 24; ++k) {
-        if (!board.pieces[k].captured)
-            board.board[board.pieces[k].square] = EMPTY_SQUARE;
-        board.pieces[k].captured = 1;
-    }
-    int nextLocal = 12, nextOpponent = 0;
-    for (const Placed &p : position) {
-        const bool light = p.kind == 0 || p.kind == 2;
-        const bool local = light == hosting;
-        const int k = local ? nextLocal++ : nextOpponent++;
-        const int square = hosting ? p.square : 63 - p.square;
-        PieceRecord &piece = board.pieces[k];
-        piece.captured = 0;
-        piece.square = uint8_t(square);
-        piece.kind = p.kind;
-        piece.owner = light ? 1 : 0;
-        board.board[square] = uint8_t(k);
-    }
+    board.clearPieces();
+    for (const Placed &p : position)
+        board.placePiece(uint8_t(hosting ? p.square : 63 - p.square), p.kind);
 }
 
 bool render(bool hosting, const QString &file, SettingsStore &settings)
@@ -81,7 +67,8 @@ bool render(bool hosting, const QString &file, SettingsStore &settings)
 
     board.setRole(hosting ? ROLE_SERVER : ROLE_CLIENT);
     board.setVariant(VARIANT_RUSSIAN);
-    board.setUpPosition(125, 25);
+    // The window's own square positions: the pictures are drawn and named by them.
+    board.setUpPosition(BOARD_ORIGIN_X, BOARD_ORIGIN_Y);
     placePosition(board, hosting);
     board.setMyTurn(1);
     board.generateMoves();
@@ -89,14 +76,14 @@ bool render(bool hosting, const QString &file, SettingsStore &settings)
     // Each player has picked a man to move, and still sees the opponent's
     // last move: the blue king's capture from 58 over 51, and the light man's
     // step from 42.
-    board.selectedSquare = uint8_t(hosting ? 35 : 63 - 19);
+    board.setSelection(uint8_t(hosting ? 35 : 63 - 19));
     window.controller().lastMoveSquares = hosting ? std::vector<uint8_t>{58, 44} : std::vector<uint8_t>{63 - 42, 63 - 35};
     window.controller().playerName = QString::fromStdString(board.localName);
     window.setWindowTitle(window.controller().playerName);
     window.redraw();
 
     window.showStatus(res::IDS_CAN_GO);
-    window.setStatusText(1, QString::fromStdString(board.squareName(125 + 39 * 2 + 20, 25 + 39 * 3 + 20)));
+    window.setStatusText(1, QString::fromStdString(board.squareName(board.squareXY[26].x + 20, board.squareXY[26].y + 20)));
     window.setStatusText(2, loadString(res::IDS_RUS));
 
     window.show();

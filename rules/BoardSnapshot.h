@@ -6,10 +6,13 @@
 
 namespace sorvada {
 
-// What entering and receiving legs change on a GameBoard: the cells, where
-// each piece stands, its kind and whether it is taken, and the state of the
-// capture under way. Target lists are not kept: the search reads them only
-// right after generateMoves or checkContinuation has written them.
+// What entering and receiving legs change on a GameBoard, for taking legs
+// back in a search far more cheaply than a copy of the whole board: the
+// cells, where each piece stands, its kind and whether it is taken, and the
+// state of the capture under way. Target lists are not kept: a search reads
+// them only right after generateMoves or checkContinuation has written them.
+// A received move under way is not kept either: take a snapshot only while
+// none is, as a search does between the opponent's whole moves.
 class BoardSnapshot {
 public:
     void save(const GameBoard& b)
