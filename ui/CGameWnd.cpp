@@ -108,6 +108,10 @@ void CGameWnd::refreshCommands()
 void CGameWnd::setStatusText(int part, const QString &text)
 {
     status->setPartText(part, text);
+    // Part 0 follows the game's state, the turn above all, which assistive
+    // technology reads in the board's description.
+    if (part == 0)
+        view->announceState();
 }
 
 QString CGameWnd::statusText(int part) const
@@ -172,7 +176,7 @@ void CGameWnd::redraw()
 {
     static const std::vector<uint8_t> none;
     BoardPainter::drawBoard(board, pictures, backBitmap, play.lastMoveOff == 0 ? play.lastMoveSquares : none);
-    view->update();
+    view->boardChanged();
 }
 
 void CGameWnd::OnSysColorChange()

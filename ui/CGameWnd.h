@@ -75,6 +75,7 @@ public:
 
     QAction *commandAction(int id) const { return actions.value(id); }
     BoardView *boardView() const { return view; }
+    const GameBoard &gameBoard() const { return board; }
     StatusParts *statusParts() const { return status; }
     PlayController &controller() { return play; }
 
