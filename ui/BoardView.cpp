@@ -115,6 +115,10 @@ void BoardView::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Space:
     case Qt::Key_Return:
     case Qt::Key_Enter: {
+        // A held key is one click, as a held mouse button is: repeats would
+        // pick the piece and drop it again.
+        if (event->isAutoRepeat())
+            break;
         keyboardActive = true;
         const QPoint at = cursorPoint();
         window.OnLButtonDown(at.x(), at.y());

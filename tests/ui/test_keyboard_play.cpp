@@ -95,6 +95,18 @@ private slots:
         }
     }
 
+    void aHeldSpaceIsOneClick()
+    {
+        WindowInSet s;
+        QTest::keyClick(s.view, Qt::Key_Up);
+        QTest::keyClick(s.view, Qt::Key_Up);
+        QTest::keyClick(s.view, Qt::Key_Space);
+        QCOMPARE(s.t.board.selectedSquare, uint8_t(40));
+        QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
+        QApplication::sendEvent(s.view, &repeat);
+        QCOMPARE(s.t.board.selectedSquare, uint8_t(40));
+    }
+
     // Drawn over the board, not into it, and unlike the last move's frame.
     void theCursorIsAnOutlineOfItsOwn()
     {
