@@ -83,11 +83,6 @@ QHash<int, QAction *> build(QMenuBar *bar, QWidget *window)
             actions.insert(item.command, action);
         }
     }
-    // The switch items are checkable even when they start unchecked.
-    for (int id : {res::ID_START_ALARM, res::ID_MESSAGE_ALARM, res::ID_LAST_MOVE})
-        if (QAction *a = actions.value(id))
-            a->setCheckable(true);
-
     for (const Accelerator &acc : accelerators()) {
         QAction *action = actions.value(acc.command);
         if (!action) {

@@ -184,9 +184,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (sel >= 0xF0) {
             // The local player meanwhile: a click on a square, a draw offer or a capitulation.
             if (sel == 0xFE) {
-                window->OnDrawOffer();
+                window->controller().OnDrawOffer();
             } else if (sel == 0xFF) {
-                window->OnCapitulate();
+                window->controller().OnCapitulate();
             } else {
                 const SquareXY at = board.squareXY[in.next() & 63];
                 window->OnLButtonDown(at.x + 20, at.y + 20);

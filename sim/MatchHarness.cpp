@@ -55,6 +55,27 @@ void GameCopy::playMove(uint8_t from, std::initializer_list<uint8_t> path)
         clickSquare(to);
 }
 
+void GameCopy::keySquare(uint8_t square, Qt::Key press)
+{
+    BoardView *view = window->boardView();
+    // At most seven steps each way: the cursor never wraps, so a few more
+    // than needed would still stop on the square.
+    for (int step = 0; step < 16 && view->cursorSquare() != square; ++step) {
+        const int dc = square % 8 - view->cursorSquare() % 8;
+        const int dr = square / 8 - view->cursorSquare() / 8;
+        const Qt::Key key = dc < 0 ? Qt::Key_Left : dc > 0 ? Qt::Key_Right : dr < 0 ? Qt::Key_Up : Qt::Key_Down;
+        QTest::keyClick(view, key);
+    }
+    QTest::keyClick(view, press);
+}
+
+void GameCopy::keyMove(uint8_t from, std::initializer_list<uint8_t> path)
+{
+    keySquare(from);
+    for (uint8_t to : path)
+        keySquare(to);
+}
+
 bool GameCopy::setReady() const
 {
     return !window->isWindowTimerActive(TIMER_NEW_SET) && board.squareXY[0].x != 0;

@@ -42,6 +42,10 @@ struct GameCopy
     void clickSquare(uint8_t square);
     // Clicks the piece on `from`, then each square of `path` in turn.
     void playMove(uint8_t from, std::initializer_list<uint8_t> path);
+    // The same by keys alone, sent to the board widget: arrow keys from the
+    // keyboard cursor to the square, then `press` (Space or Enter).
+    void keySquare(uint8_t square, Qt::Key press = Qt::Key_Space);
+    void keyMove(uint8_t from, std::initializer_list<uint8_t> path);
 
     // 1 when the set is under way: pieces set up and no new set pending.
     bool setReady() const;

@@ -12,6 +12,7 @@
 #include "net/PeerSocket.h"
 #include "rules/GameBoard.h"
 #include "ui/BoardView.h"
+#include "ui/GameActions.h"
 #include "ui/StatusParts.h"
 
 #include <QAction>
@@ -85,27 +86,21 @@ CGameWnd::~CGameWnd()
 
 void CGameWnd::buildMenu()
 {
-    actions = MainMenu::build(menuBar(), this);
-    for (QAction *action : std::as_const(actions)) {
-        const int id = MainMenu::commandOf(action);
-        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
-    }
+    actions = GameActions::build(*this);
     for (QMenu *menu : menuBar()->findChildren<QMenu *>()) {
         connect(menu, &QMenu::aboutToShow, this, [this] {
-            OnUpdateGameCommand();
-            OnUpdateStartAlarm();
-            OnUpdateMessageAlarm();
-            OnUpdateLastMove();
+            refreshCommands();
             OnMenuSelect(0);
         });
         connect(menu, &QMenu::hovered, this,
                 [this](QAction *action) { OnMenuSelect(MainMenu::commandOf(action)); });
         connect(menu, &QMenu::aboutToHide, this, [this] { OnMenuSelect(0, true); });
     }
-    OnUpdateGameCommand();
-    OnUpdateStartAlarm();
-    OnUpdateMessageAlarm();
-    OnUpdateLastMove();
+}
+
+void CGameWnd::refreshCommands()
+{
+    GameActions::refresh(*this, actions);
 }
 
 // --- status bar ----------------------------------------------------------
@@ -113,6 +108,10 @@ void CGameWnd::buildMenu()
 void CGameWnd::setStatusText(int part, const QString &text)
 {
     status->setPartText(part, text);
+    // Part 0 follows the game's state, the turn above all, which assistive
+    // technology reads in the board's description.
+    if (part == 0)
+        view->announceState();
 }
 
 QString CGameWnd::statusText(int part) const
@@ -177,7 +176,7 @@ void CGameWnd::redraw()
 {
     static const std::vector<uint8_t> none;
     BoardPainter::drawBoard(board, pictures, backBitmap, play.lastMoveOff == 0 ? play.lastMoveSquares : none);
-    view->update();
+    view->boardChanged();
 }
 
 void CGameWnd::OnSysColorChange()
@@ -274,51 +273,6 @@ void CGameWnd::OnMenuSelect(int item, bool closed)
         setStatusText(0, savedStatusText);
         menuTextSaved = 0;
     }
-}
-
-void CGameWnd::OnCommand(int id)
-{
-    switch (id) {
-    case res::ID_DRAW_OFFER: OnDrawOffer(); break;
-    case res::ID_CAPITULATE: OnCapitulate(); break;
-    case res::ID_SCORE: OnScore(); break;
-    case res::ID_CHAT: OnChat(); break;
-    case res::ID_START_ALARM: OnStartAlarm(); break;
-    case res::ID_MESSAGE_ALARM: OnMessageAlarm(); break;
-    case res::ID_LAST_MOVE: OnLastMove(); break;
-    case res::ID_HELP_FINDER: OnHelpContents(); break;
-    case res::ID_HOME_PAGE: OnHomePage(); break;
-    case res::ID_APP_ABOUT: OnAbout(); break;
-    case res::ID_AUTHORS: OnAuthors(); break;
-    case res::ID_APP_EXIT: close(); break;
-    default: break;
-    }
-}
-
-void CGameWnd::OnUpdateGameCommand()
-{
-    const bool enabled = board.isMyTurn() == 1;
-    for (int id : {res::ID_DRAW_OFFER, res::ID_CAPITULATE})
-        if (QAction *action = commandAction(id))
-            action->setEnabled(enabled);
-}
-
-void CGameWnd::OnUpdateStartAlarm()
-{
-    if (QAction *action = commandAction(res::ID_START_ALARM))
-        action->setChecked(play.startAlarmOff == 0);
-}
-
-void CGameWnd::OnUpdateMessageAlarm()
-{
-    if (QAction *action = commandAction(res::ID_MESSAGE_ALARM))
-        action->setChecked(play.messageAlarmOff == 0);
-}
-
-void CGameWnd::OnUpdateLastMove()
-{
-    if (QAction *action = commandAction(res::ID_LAST_MOVE))
-        action->setChecked(play.lastMoveOff == 0);
 }
 
 // --- window life ---------------------------------------------------------
@@ -418,41 +372,6 @@ void CGameWnd::OnDestroy()
 void CGameWnd::OnLinkEvent(unsigned int event, int param)
 {
     play.OnLinkEvent(event, param);
-}
-
-void CGameWnd::OnDrawOffer()
-{
-    play.OnDrawOffer();
-}
-
-void CGameWnd::OnCapitulate()
-{
-    play.OnCapitulate();
-}
-
-void CGameWnd::OnScore()
-{
-    play.OnScore();
-}
-
-void CGameWnd::OnChat()
-{
-    play.OnChat();
-}
-
-void CGameWnd::OnStartAlarm()
-{
-    play.OnStartAlarm();
-}
-
-void CGameWnd::OnMessageAlarm()
-{
-    play.OnMessageAlarm();
-}
-
-void CGameWnd::OnLastMove()
-{
-    play.OnLastMove();
 }
 
 int CGameWnd::RunStartSequence()

@@ -75,6 +75,7 @@ public:
 
     QAction *commandAction(int id) const { return actions.value(id); }
     BoardView *boardView() const { return view; }
+    const GameBoard &gameBoard() const { return board; }
     StatusParts *statusParts() const { return status; }
     PlayController &controller() { return play; }
 
@@ -86,29 +87,19 @@ public:
     // with closed set, the menus closed.
     void OnMenuSelect(int item, bool closed = false);
     void OnSysColorChange();
-    void OnCommand(int id);
 
-    // Command enabling and check marks, refreshed before a menu opens.
-    void OnUpdateGameCommand();
-    void OnUpdateStartAlarm();
-    void OnUpdateMessageAlarm();
-    void OnUpdateLastMove();
+    // Every command's enabling and check mark from the game's state (the
+    // command table's bindings); run before a menu opens.
+    void refreshCommands();
 
     // --- handed on to the play controller --------------------------------
     void OnLinkEvent(unsigned int event, int param);
-    void OnDrawOffer();
-    void OnCapitulate();
-    void OnScore();
-    void OnChat();
-    void OnStartAlarm();
-    void OnMessageAlarm();
-    void OnLastMove();
     // 1 when the program goes on, 0 when it is to end.
     int RunStartSequence();
     // The link gave up opening (a full game server): says why and closes.
     void OnStartFailed();
 
-    // --- the window's own commands ----------------------------------------
+    // --- the window's own commands (bound in the command table) ------------
     void OnHelpContents();
     void OnHomePage();
     void OnAbout();

@@ -16,6 +16,11 @@ namespace sorvada {
 // offer and the capitulation are enabled only during the player's turn, and
 // each takes the turn away at once.
 
+bool PlayController::playerToMove() const
+{
+    return board.isMyTurn() == 1;
+}
+
 void PlayController::OnDrawOffer()
 {
     board.setMyTurn(0);

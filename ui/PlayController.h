@@ -58,6 +58,9 @@ public:
     void legEntered(uint8_t kind, uint8_t from, uint8_t to, uint8_t via) override;
 
     // --- game commands (GameCommands.cpp) --------------------------------
+    // The local player is to move: the draw offer and the capitulation may
+    // be given.
+    bool playerToMove() const;
     void OnDrawOffer();
     void OnCapitulate();
     void OnScore();

@@ -87,23 +87,23 @@ private slots:
         QVERIFY(start && message);
 
         w.window->controller().startAlarmOff = 5; // as a stored "Start" of 5 reads
-        w.window->OnUpdateStartAlarm();
+        w.window->refreshCommands();
         QVERIFY(!start->isChecked());
         start->trigger();
         QCOMPARE(w.window->controller().startAlarmOff, 1);
         QCOMPARE(SettingsStore(storeName).readInt(SettingKey::Start, -1), 1);
-        w.window->OnUpdateStartAlarm();
+        w.window->refreshCommands();
         QVERIFY(!start->isChecked());
         start->trigger();
         QCOMPARE(w.window->controller().startAlarmOff, 0);
         QCOMPARE(SettingsStore(storeName).readInt(SettingKey::Start, -1), 0);
-        w.window->OnUpdateStartAlarm();
+        w.window->refreshCommands();
         QVERIFY(start->isChecked());
 
         w.window->controller().messageAlarmOff = 0;
         message->trigger();
         QCOMPARE(SettingsStore(storeName).readInt(SettingKey::Message, -1), 1);
-        w.window->OnUpdateMessageAlarm();
+        w.window->refreshCommands();
         QVERIFY(!message->isChecked());
     }
 
@@ -113,10 +113,10 @@ private slots:
         QAction *draw = w.window->commandAction(32776);
         QAction *give = w.window->commandAction(32783);
         w.board.setMyTurn(0);
-        w.window->OnUpdateGameCommand();
+        w.window->refreshCommands();
         QVERIFY(!draw->isEnabled() && !give->isEnabled());
         w.board.setMyTurn(1);
-        w.window->OnUpdateGameCommand();
+        w.window->refreshCommands();
         QVERIFY(draw->isEnabled() && give->isEnabled());
     }
 
@@ -157,11 +157,11 @@ private slots:
         JoinedWindow j;
         auto &w = *j.w;
         w.board.setMyTurn(1);
-        w.window->OnUpdateGameCommand();
+        w.window->refreshCommands();
         w.window->commandAction(32776)->trigger();
         QCOMPARE(w.board.isMyTurn(), 0);
         QCOMPARE(w.window->statusText(0), QStringLiteral("I offer to the opponent to finish set in a draw."));
-        w.window->OnUpdateGameCommand();
+        w.window->refreshCommands();
         QVERIFY(!w.window->commandAction(32776)->isEnabled());
         QTRY_COMPARE_WITH_TIMEOUT(j.opponent.count(DRAW_OFFER), 1, 10000);
     }
@@ -192,7 +192,7 @@ private slots:
             lostBeforeClose = j.opponent.count(GAME_LOST);
             d->findChild<QPushButton *>(QStringLiteral("1"))->click();
         });
-        w.window->OnUpdateGameCommand(); // as the menu does when it opens
+        w.window->refreshCommands(); // as the menu does when it opens
         w.window->commandAction(32783)->trigger();
         QCOMPARE(question, QStringLiteral("Give up this set?"));
         QCOMPARE(heading, QStringLiteral("Sorry, you lose this game."));

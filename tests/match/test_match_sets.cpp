@@ -23,7 +23,7 @@ const QString drawRow = QStringLiteral("1\t\t0\t\t\t0");
 void command(GameCopy &copy, int id)
 {
     // As when the menu opens: the enabling is brought up to date first.
-    copy.window->OnUpdateGameCommand();
+    copy.window->refreshCommands();
     QAction *action = copy.window->commandAction(id);
     QVERIFY(action);
     QVERIFY(action->isEnabled());

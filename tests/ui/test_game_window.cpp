@@ -8,6 +8,7 @@
 #include "sim/TemporarySettings.h"
 #include "tests/support/BoardDiagram.h"
 #include "tests/support/WindowFixture.h"
+#include "ui/GameActions.h"
 #include "ui/BoardPainter.h"
 #include "ui/BoardView.h"
 #include "ui/StatusParts.h"
@@ -249,6 +250,54 @@ private slots:
         QCOMPARE(checkedInTable, 3);
     }
 
+    // Each command of the window is one entry of the command table, and its
+    // action carries that entry's number, text, prompt and key; the switches
+    // are exactly the entries with a check binding.
+    void everyCommandIsOneEntryOfTheCommandTable()
+    {
+        WindowUnderTest t;
+        CGameWnd &w = *t.window;
+        const struct {
+            int command;
+            const char *text;
+            const char *prompt;
+            QKeySequence key;
+        } expected[] = {
+            {ID_DRAW_OFFER, "&Finish set in a draw", "I offer to the opponent to finish set in a draw", {}},
+            {ID_CAPITULATE, "&I capitulate", "I inform the opponent that I has lost", {}},
+            {ID_SCORE, "&Score\tF9", "Results of the sets", QKeySequence(Qt::Key_F9)},
+            {ID_APP_EXIT, "&Exit", "Exit Sorvada", {}},
+            {ID_CHAT, "&Chat\tF5", "Display the chat dialog", QKeySequence(Qt::Key_F5)},
+            {ID_START_ALARM, "&Start alarm", "Turn on/off start alarm", {}},
+            {ID_MESSAGE_ALARM, "&Message alarm", "Turn on/off income message alarm", {}},
+            {ID_LAST_MOVE, "Show the &last move", "Turn on/off marking of the opponent's last move", {}},
+            {ID_HELP_FINDER, "&Contents\tF1", "Display the table of contents", QKeySequence(Qt::Key_F1)},
+            {ID_HOME_PAGE, "&Tavimore on the Web", "Open the Tavimore home page", {}},
+            {ID_APP_ABOUT, "&About...", "Display the program information and copyright", {}},
+            {ID_AUTHORS, "", "",
+             QKeySequence(Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier | Qt::Key_F12)},
+        };
+        QCOMPARE(GameActions::table().size(), std::size(expected));
+        for (const auto &e : expected) {
+            const GameActions::Entry *entry = GameActions::entryOf(e.command);
+            QVERIFY2(entry && entry->run, qPrintable(QString::number(e.command)));
+            QAction *a = w.commandAction(e.command);
+            QVERIFY(a);
+            QCOMPARE(MainMenu::commandOf(a), e.command);
+            QCOMPARE(a->text(), QString::fromLatin1(e.text));
+            QCOMPARE(a->statusTip(), QString::fromLatin1(e.prompt));
+            QCOMPARE(a->shortcut(), e.key);
+            QCOMPARE(a->isCheckable(), entry->checked != nullptr);
+        }
+        // No action of the window stands outside the table.
+        QList<QAction *> all = w.QWidget::actions();
+        for (QMenu *m : w.menuBar()->findChildren<QMenu *>())
+            all += m->actions();
+        for (QAction *a : all)
+            if (!a->isSeparator() && !a->menu())
+                QVERIFY2(GameActions::entryOf(MainMenu::commandOf(a)), qPrintable(a->text()));
+    }
+
     void keysReachTheirCommands()
     {
         WindowUnderTest t;
@@ -467,7 +516,7 @@ private slots:
         QCOMPARE(w.controller().lastMoveOff, 1);
         QCOMPARE(t.settings.readInt(SettingKey::LastMove, -1), 1);
         QVERIFY(!marked(10) && !marked(46));
-        w.OnUpdateLastMove();
+        w.refreshCommands();
         QVERIFY(!w.commandAction(ID_LAST_MOVE)->isChecked());
         w.commandAction(ID_LAST_MOVE)->trigger();
         QCOMPARE(t.settings.readInt(SettingKey::LastMove, -1), 0);
