@@ -282,6 +282,35 @@ private slots:
         QCOMPARE(answer.joinPeerPort(), uint32_t(port));
     }
 
+    // A host pushed out while its probe was out answers it all the same: the joiner is
+    // served afresh, never sent to the one the lobby no longer counts as waiting.
+    void hostStruckOffWhileProbedIsNeverPaired()
+    {
+        DirectoryConfig config;
+        config.relay = false;
+        config.probeTimeoutMs = 60000;
+        config.hostsPerAddress = 2;
+        DirectoryServer directory(config);
+        const quint16 port = directory.listen(QHostAddress::LocalHost, 0);
+        FakeCopy host, joiner, other, newest;
+        host.ask(port);
+        QCOMPARE(host.next().type(), BECOME_SERVER);
+        joiner.ask(port);
+        QCOMPARE(host.next().type(), PROBE);
+        // Two hosts of other kinds from the same address: the second pushes out the oldest
+        // of the address, the host under probe.
+        other.ask(port, 7);
+        QCOMPARE(other.next().type(), BECOME_SERVER);
+        newest.ask(port, 8);
+        QCOMPARE(newest.next().type(), BECOME_SERVER);
+        QVERIFY(!directory.waiting().findAt(QStringLiteral("127.0.0.1"), host.port()));
+
+        host.sendType(PROBE, port);
+        // No host of its kind is left: the joiner waits itself.
+        QCOMPARE(joiner.next().type(), BECOME_SERVER);
+        QCOMPARE(directory.probesInFlight(), 0);
+    }
+
     void waitingHostIsProbedAndStruckOffWhenSilent()
     {
         DirectoryConfig config;
