@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lobby/DirectoryServer.h"
 
+#include "lobby/AddressLimits.h"
 #include "net/PeerRecord.h"
 
 #include <QNetworkDatagram>
@@ -18,6 +19,11 @@ QByteArray bareRecord(uint8_t type)
     PeerRecord record;
     record.writeBare(type);
     return record.toByteArray();
+}
+
+QString addressOf(const RelayEndpoint &end)
+{
+    return QHostAddress(end.address).toString();
 }
 
 } // namespace
@@ -104,7 +110,8 @@ bool DirectoryServer::onRelayed(const char *record, const RelayEndpoint &from, u
         // it was in is over for its partner.
         if (const auto other = relays.remove(from)) {
             send(bareRecord(QUIT), QHostAddress(other->address).toString(), other->port);
-            report(QStringLiteral("relay %1 <-> %2 ended: %1 asks again").arg(from.text(), other->text()));
+            report(QStringLiteral("relay ended: an end asks again"), addressOf(from),
+                   QStringLiteral("relay %1 <-> %2 ended: %1 asks again").arg(from.text(), other->text()));
         }
         return false;
     }
@@ -127,6 +134,8 @@ bool DirectoryServer::onRelayed(const char *record, const RelayEndpoint &from, u
 void DirectoryServer::onKeepAlive()
 {
     const qint64 now = clock.elapsed();
+    for (const QString &summary : logThrottle.summaries(now))
+        emit pairingEvent(QStringLiteral("directory: ") + summary);
     for (const RelayTable::Ending &over : relays.expire(now)) {
         QString why;
         switch (over.reason) {
@@ -139,7 +148,8 @@ void DirectoryServer::onKeepAlive()
         }
         if (over.quitTo)
             send(bareRecord(QUIT), QHostAddress(over.quitTo->address).toString(), over.quitTo->port);
-        report(QStringLiteral("relay %1 <-> %2 ended: %3").arg(over.first.text(), over.second.text(), why));
+        report(QStringLiteral("relay ended"), addressOf(over.first),
+               QStringLiteral("relay %1 <-> %2 ended: %3").arg(over.first.text(), over.second.text(), why));
     }
 
     if (now - lastKeepAlive < config.keepAliveMs)
@@ -148,7 +158,8 @@ void DirectoryServer::onKeepAlive()
     // Three probes unanswered: the host has gone (or its router forgot it) and would only
     // be proposed to no avail.
     for (const WaitingHost &gone : queue.removeSilent(now - 3 * qint64(config.keepAliveMs)))
-        report(QStringLiteral("struck off host %1 (kind %2): no answer to three probes")
+        report(QStringLiteral("struck off host: no answer to three probes"), gone.address,
+               QStringLiteral("struck off host %1 (kind %2): no answer to three probes")
                    .arg(endpoint(gone.address, gone.port))
                    .arg(gone.kind));
     const QByteArray probe = bareRecord(PROBE);
@@ -156,6 +167,17 @@ void DirectoryServer::onKeepAlive()
         send(probe, h.address, h.port);
     for (const RelayEndpoint &end : relays.probeAll(now))
         socket.writeDatagram(probe, QHostAddress(end.address), end.port);
+}
+
+int DirectoryServer::pendingFrom(const QString &address) const
+{
+    return int(std::count_if(probes.begin(), probes.end(),
+                             [&](const Probe &probe) { return probe.requesterAddress == address; }));
+}
+
+bool DirectoryServer::canRelay(const QString &address) const
+{
+    return !config.relay || relays.hasRoomFor(QHostAddress(address).toIPv4Address());
 }
 
 bool DirectoryServer::isRequesterPending(const QString &address, quint16 port) const
@@ -170,7 +192,8 @@ bool DirectoryServer::isRequesterPending(const QString &address, quint16 port) c
 void DirectoryServer::onRequest(int kind, const QString &address, quint16 port, const QHostAddress &reached)
 {
     for (const WaitingHost &gone : queue.expire(clock.elapsed()))
-        report(QStringLiteral("expired host %1 (kind %2)").arg(endpoint(gone.address, gone.port)).arg(gone.kind));
+        report(QStringLiteral("expired host"), gone.address,
+               QStringLiteral("expired host %1 (kind %2)").arg(endpoint(gone.address, gone.port)).arg(gone.kind));
 
     if (isRequesterPending(address, port))
         return; // already being paired
@@ -182,8 +205,27 @@ void DirectoryServer::onRequest(int kind, const QString &address, quint16 port, 
         return;
     }
 
+    // A copy that could only be paired directly, which behind two routers fails, is refused
+    // rather than paired; so is one whose address has its share of pairings under way.
+    if (!canRelay(address)) {
+        report(QStringLiteral("refused requester: no relay left for its address"), address,
+               QStringLiteral("refused %1 (kind %2): %3 matches relayed, or its address has its share")
+                   .arg(endpoint(address, port))
+                   .arg(kind)
+                   .arg(relays.size()));
+        return;
+    }
+    if (pendingFrom(address) >= config.hostsPerAddress) {
+        report(QStringLiteral("refused requester: its address has its share of pairings under way"), address,
+               QStringLiteral("refused %1 (kind %2): %3 pairings under way from its address")
+                   .arg(endpoint(address, port))
+                   .arg(kind)
+                   .arg(pendingFrom(address)));
+        return;
+    }
+
     WaitingHost *host = queue.firstOf(kind, [this](const WaitingHost &h) {
-        return !probes.contains(endpoint(h.address, h.port));
+        return !probes.contains(endpoint(h.address, h.port)) && canRelay(h.address);
     });
     if (host && probes.size() < config.capacity) {
         Probe probe;
@@ -209,12 +251,20 @@ void DirectoryServer::onRequest(int kind, const QString &address, quint16 port, 
     fresh.port = port;
     fresh.joinedAt = clock.elapsed();
     fresh.heardAt = fresh.joinedAt;
+    for (const WaitingHost &own : makeRoomFrom(queue, address, config.hostsPerAddress))
+        report(QStringLiteral("dropped host: its address has its share waiting"), address,
+               QStringLiteral("dropped host %1 (kind %2): %3 hosts wait from its address")
+                   .arg(endpoint(own.address, own.port))
+                   .arg(own.kind)
+                   .arg(config.hostsPerAddress));
     if (auto pushedOut = queue.add(fresh))
-        report(QStringLiteral("dropped host %1 (kind %2): queue full")
+        report(QStringLiteral("dropped host: queue full"), pushedOut->address,
+               QStringLiteral("dropped host %1 (kind %2): queue full")
                    .arg(endpoint(pushedOut->address, pushedOut->port))
                    .arg(pushedOut->kind));
     send(bareRecord(BECOME_SERVER), address, port);
-    report(QStringLiteral("host %1 (kind %2) waits as server").arg(endpoint(address, port)).arg(kind));
+    report(QStringLiteral("host waits as server"), address,
+           QStringLiteral("host %1 (kind %2) waits as server").arg(endpoint(address, port)).arg(kind));
 }
 
 void DirectoryServer::onProbeAnswer(const QString &address, quint16 port)
@@ -227,6 +277,17 @@ void DirectoryServer::onProbeAnswer(const QString &address, quint16 port)
     const Probe probe = *it;
     probes.erase(it);
     delete probe.timer;
+    // Struck off while its probe was out (pushed out of a full queue, say): a host the lobby
+    // no longer counts as waiting is never handed out, and its requester is served afresh.
+    // So is one that can no longer be relayed to because the matches filled up meanwhile.
+    if (!queue.findAt(address, port) || !canRelay(address) || !canRelay(probe.requesterAddress)) {
+        report(QStringLiteral("passed over host: struck off or no relay left while probed"), address,
+               QStringLiteral("passed over host %1 (kind %2): struck off or no relay left while probed")
+                   .arg(key)
+                   .arg(probe.host.kind));
+        onRequest(probe.host.kind, probe.requesterAddress, probe.requesterPort, probe.requesterReached);
+        return;
+    }
     queue.removeAt(address, port);
     pair(probe);
 }
@@ -253,26 +314,34 @@ void DirectoryServer::pair(const Probe &probe)
         const QString lobby = joinAddress(probe.requesterReached);
         const RelayEndpoint hostEnd{QHostAddress(probe.host.address).toIPv4Address(), probe.host.port};
         const RelayEndpoint joinerEnd{QHostAddress(probe.requesterAddress).toIPv4Address(), probe.requesterPort};
-        if (!lobby.isEmpty() && relays.add(hostEnd, joinerEnd, clock.elapsed())) {
+        if (!lobby.isEmpty()) {
+            if (!relays.add(hostEnd, joinerEnd, clock.elapsed())) {
+                // Room was checked before the host left the queue; should it have gone
+                // all the same, the host waits on and the joiner is refused.
+                queue.add(probe.host);
+                report(QStringLiteral("refused requester: no relay left"), probe.requesterAddress,
+                       QStringLiteral("cannot relay %1: %2 matches relayed, refused").arg(joiner).arg(relays.size()));
+                return;
+            }
             record.writeJoinPeer(socket.localPort(), lobby.toLatin1());
             send(record.toByteArray(), probe.requesterAddress, probe.requesterPort);
             stats->paired(LobbyStats::Relayed);
-            report(QStringLiteral("paired %1 with host %2 (kind %3) through the relay at %4:%5")
+            report(QStringLiteral("paired through the relay"), probe.requesterAddress,
+                   QStringLiteral("paired %1 with host %2 (kind %3) through the relay at %4:%5")
                        .arg(joiner, host)
                        .arg(probe.host.kind)
                        .arg(lobby)
                        .arg(socket.localPort()));
             return;
         }
-        report(lobby.isEmpty() ? QStringLiteral("cannot relay %1: own address unknown, pairing directly").arg(joiner)
-                               : QStringLiteral("cannot relay %1: %2 matches relayed, pairing directly")
-                                     .arg(joiner)
-                                     .arg(relays.size()));
+        report(QStringLiteral("cannot relay: own address unknown"), probe.requesterAddress,
+               QStringLiteral("cannot relay %1: own address unknown, pairing directly").arg(joiner));
     }
     record.writeJoinPeer(probe.host.port, probe.host.address.toLatin1());
     send(record.toByteArray(), probe.requesterAddress, probe.requesterPort);
     stats->paired(LobbyStats::Direct);
-    report(QStringLiteral("paired %1 with host %2 (kind %3)").arg(joiner, host).arg(probe.host.kind));
+    report(QStringLiteral("paired"), probe.requesterAddress,
+           QStringLiteral("paired %1 with host %2 (kind %3)").arg(joiner, host).arg(probe.host.kind));
 }
 
 void DirectoryServer::onProbeTimeout(const QString &key)
@@ -284,7 +353,8 @@ void DirectoryServer::onProbeTimeout(const QString &key)
     probes.erase(it);
     probe.timer->deleteLater(); // we are inside its timeout signal
     queue.removeAt(probe.host.address, probe.host.port);
-    report(QStringLiteral("dropped host %1 (kind %2): no answer to probe").arg(key).arg(probe.host.kind));
+    report(QStringLiteral("dropped host: no answer to probe"), probe.host.address,
+           QStringLiteral("dropped host %1 (kind %2): no answer to probe").arg(key).arg(probe.host.kind));
     onRequest(probe.host.kind, probe.requesterAddress, probe.requesterPort, probe.requesterReached);
 }
 
@@ -293,9 +363,10 @@ void DirectoryServer::send(const QByteArray &datagram, const QString &address, q
     socket.writeDatagram(datagram, QHostAddress(address), port);
 }
 
-void DirectoryServer::report(const QString &event)
+void DirectoryServer::report(const QString &reason, const QString &address, const QString &event)
 {
-    emit pairingEvent(QStringLiteral("directory: ") + event);
+    if (logThrottle.admit(reason, address, clock.elapsed()))
+        emit pairingEvent(QStringLiteral("directory: ") + event);
 }
 
 } // namespace sorvada

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include "lobby/LobbyStats.h"
+#include "lobby/LogThrottle.h"
 #include "lobby/RelayTable.h"
 #include "lobby/WaitingQueue.h"
 
@@ -19,6 +20,9 @@ struct DirectoryConfig
     int probeTimeoutMs = 2000;
     qint64 expiryMs = 10 * 60 * 1000; // a waiting host is forgotten after this
     int capacity = 1000;              // waiting hosts (and probes in flight) kept at most
+    // Waiting hosts from one address at most, and pairings under way for requesters of one
+    // address; a newcomer beyond pushes out the oldest host of its own address.
+    int hostsPerAddress = 8;
     // Pairs through the lobby: JOIN_PEER names the lobby, which then passes every record
     // between the two copies. Off: JOIN_PEER names the host, as a copy behind no router needs.
     bool relay = true;
@@ -28,6 +32,8 @@ struct DirectoryConfig
     // Every waiting host and both ends of every relayed match are probed this often, which
     // also keeps their routers' mappings open. A waiting host that misses three is struck off.
     int keepAliveMs = 20000;
+    // Beyond relays.capacity matches, or relays.perAddress for either address, a pairing is
+    // refused rather than made directly: directly, copies behind two routers never meet.
     RelayConfig relays;
 };
 
@@ -86,8 +92,12 @@ private:
     QString joinAddress(const QHostAddress &reached) const;
     void onProbeTimeout(const QString &key);
     bool isRequesterPending(const QString &address, quint16 port) const;
+    int pendingFrom(const QString &address) const;
+    bool canRelay(const QString &address) const;
     void send(const QByteArray &datagram, const QString &address, quint16 port);
-    void report(const QString &event);
+    // A log line; `reason` (the event without its ports) and the address that caused it
+    // decide whether a flood leaves it out.
+    void report(const QString &reason, const QString &address, const QString &event);
 
     Config config;
     QUdpSocket socket;
@@ -97,6 +107,7 @@ private:
     RelayTable relays;
     LobbyStats ownStats;
     LobbyStats *stats;
+    LogThrottle logThrottle;
     QTimer *keepAlive;
     qint64 lastKeepAlive = 0;
 };

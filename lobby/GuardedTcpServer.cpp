@@ -7,18 +7,16 @@
 namespace sorvada {
 
 namespace {
-// Whether the requests in `head` (what the client has sent and the HTTP layer not yet read)
-// want the connection closed after the answer.
-bool wantsClose(const QByteArray &head)
+QByteArray refusal(RequestScanner::Verdict why)
 {
-    const QByteArray lower = head.toLower();
-    for (qsizetype at = 0; (at = lower.indexOf(" http/1.0\r\n", at)) >= 0; ++at) {
-        const qsizetype end = lower.indexOf("\r\n\r\n", at);
-        const QByteArray headers = lower.mid(at, end < 0 ? -1 : end - at);
-        if (!headers.contains("\r\nconnection: keep-alive"))
-            return true;
-    }
-    return lower.contains("\r\nconnection: close");
+    const QByteArray status = why == RequestScanner::Verdict::HeadTooLarge
+        ? QByteArrayLiteral("431 Request Header Fields Too Large")
+        : QByteArrayLiteral("413 Content Too Large");
+    const QByteArray body = why == RequestScanner::Verdict::HeadTooLarge
+        ? QByteArrayLiteral("request line and headers too long\n")
+        : QByteArrayLiteral("no request body accepted\n");
+    return "HTTP/1.1 " + status + "\r\nContent-Type: text/plain\r\nContent-Length: "
+        + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
 }
 } // namespace
 
@@ -44,7 +42,7 @@ void GuardedTcpServer::incomingConnection(qintptr descriptor)
         socket->deleteLater();
         return;
     }
-    sockets.insert(socket, Watch{from, clock.elapsed(), false});
+    sockets.insert(socket, Watch{from, clock.elapsed(), false, false, RequestScanner(limits.headBytes)});
     ++perAddress[from];
     // Connected before the HTTP layer connects its own, so this sees each request first.
     connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
@@ -59,9 +57,28 @@ void GuardedTcpServer::onReadyRead(QTcpSocket *socket)
     auto it = sockets.find(socket);
     if (it == sockets.end())
         return;
+    if (it->refused) {
+        socket->readAll(); // so that the HTTP layer, whose turn comes next, finds nothing
+        return;
+    }
     it->activeAt = clock.elapsed();
-    if (wantsClose(socket->peek(socket->bytesAvailable())))
+    // The HTTP layer reads all there is at each turn, so what is unread now is what arrived
+    // since the last one.
+    const RequestScanner::Verdict verdict = it->scanner.feed(socket->peek(socket->bytesAvailable()), it->activeAt);
+    if (it->scanner.wantsClose())
         it->closeAfterAnswer = true;
+    if (verdict != RequestScanner::Verdict::Fine)
+        refuse(socket, verdict);
+}
+
+void GuardedTcpServer::refuse(QTcpSocket *socket, RequestScanner::Verdict why)
+{
+    auto it = sockets.find(socket);
+    it->refused = true;
+    it->closeAfterAnswer = true;
+    socket->readAll();
+    socket->write(refusal(why));
+    socket->disconnectFromHost();
 }
 
 void GuardedTcpServer::onBytesWritten(QTcpSocket *socket)
@@ -79,7 +96,8 @@ void GuardedTcpServer::closeIdle()
     const qint64 now = clock.elapsed();
     QList<QTcpSocket *> idle;
     for (auto it = sockets.cbegin(); it != sockets.cend(); ++it)
-        if (now - it->activeAt >= limits.idleMs)
+        if (now - it->activeAt >= limits.idleMs
+            || (it->scanner.inRequest() && now - it->scanner.startedAt() >= limits.requestMs))
             idle << it.key();
     for (QTcpSocket *socket : idle) {
         forget(socket);

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "lobby/RequestScanner.h"
+
 #include <QElapsedTimer>
 #include <QHash>
 #include <QHostAddress>
@@ -15,6 +17,8 @@ struct ConnectionLimits
     int total = 1000;        // open connections at most
     int perAddress = 64;     // from one source address at most
     int idleMs = 10000;      // a connection that sends and receives nothing this long is closed
+    int headBytes = 8192;    // a request's line and headers together at most
+    int requestMs = 10000;   // a request must be whole this long after its first byte
 };
 
 // The web lobby's listening socket. The HTTP layer answers requests but never
@@ -23,6 +27,12 @@ struct ConnectionLimits
 // "Connection: close", when a connection has been idle too long, and at once
 // for a connection beyond the caps, so that a crowd of idle or slow clients
 // cannot take all the lobby's descriptors while others still get answers.
+//
+// It also reads each request's bytes before the HTTP layer does (which would keep a
+// request's head and body however long they grow): a head beyond headBytes is answered 431,
+// one that announces a body 413, and the connection is closed after either; a request not
+// whole requestMs after its first byte has its connection closed, however slowly it
+// trickles in.
 class GuardedTcpServer : public QTcpServer
 {
     Q_OBJECT
@@ -40,9 +50,12 @@ private:
         QHostAddress from;
         qint64 activeAt = 0;
         bool closeAfterAnswer = false;
+        bool refused = false;    // answered and closing: nothing more of it is read
+        RequestScanner scanner;
     };
     void onReadyRead(QTcpSocket *socket);
     void onBytesWritten(QTcpSocket *socket);
+    void refuse(QTcpSocket *socket, RequestScanner::Verdict why);
     void closeIdle();
     void forget(QTcpSocket *socket);
 

@@ -15,6 +15,16 @@ bool readPort(const QString &text, quint16 &port)
     port = quint16(value);
     return true;
 }
+// A count between `least` and a million; false when the text is none.
+bool readCount(const QString &text, int least, int &count)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok, 10);
+    if (!ok || value < least || value > 1000000)
+        return false;
+    count = value;
+    return true;
+}
 } // namespace
 
 LobbyOptions parseLobbyOptions(const QStringList &arguments)
@@ -48,7 +58,17 @@ LobbyOptions parseLobbyOptions(const QStringList &arguments)
         QStringLiteral("on|off"));
     const QCommandLineOption maxRelaysOption(
         QStringLiteral("max-relays"),
-        QStringLiteral("Relayed matches at most (default 10000); beyond, pairings are direct."),
+        QStringLiteral("Relayed matches at most (default 10000); beyond, directory pairings are refused."),
+        QStringLiteral("N"));
+    const QCommandLineOption hostsPerAddressOption(
+        QStringLiteral("max-hosts-per-address"),
+        QStringLiteral("Waiting hosts from one address at most, in the web lobby and in the directory "
+                       "each (default 8); a newer one pushes out the oldest of its address."),
+        QStringLiteral("N"));
+    const QCommandLineOption relaysPerAddressOption(
+        QStringLiteral("max-relays-per-address"),
+        QStringLiteral("Relayed matches with an end at one address at most (default 8); beyond, "
+                       "its pairings are refused."),
         QStringLiteral("N"));
     const QCommandLineOption probeOption(
         QStringLiteral("probe-interval"),
@@ -59,6 +79,8 @@ LobbyOptions parseLobbyOptions(const QStringList &arguments)
     parser.addOption(publicOption);
     parser.addOption(relayOption);
     parser.addOption(maxRelaysOption);
+    parser.addOption(hostsPerAddressOption);
+    parser.addOption(relaysPerAddressOption);
     parser.addOption(probeOption);
     parser.addOption(httpOption);
     parser.addOption(directoryOption);
@@ -106,6 +128,16 @@ LobbyOptions parseLobbyOptions(const QStringList &arguments)
             options.error = QStringLiteral("bad --max-relays: %1").arg(parser.value(maxRelaysOption));
             return options;
         }
+    }
+    if (parser.isSet(hostsPerAddressOption)
+        && !readCount(parser.value(hostsPerAddressOption), 1, options.maxHostsPerAddress)) {
+        options.error = QStringLiteral("bad --max-hosts-per-address: %1").arg(parser.value(hostsPerAddressOption));
+        return options;
+    }
+    if (parser.isSet(relaysPerAddressOption)
+        && !readCount(parser.value(relaysPerAddressOption), 1, options.maxRelaysPerAddress)) {
+        options.error = QStringLiteral("bad --max-relays-per-address: %1").arg(parser.value(relaysPerAddressOption));
+        return options;
     }
     if (parser.isSet(probeOption)) {
         bool ok = false;

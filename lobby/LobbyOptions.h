@@ -16,6 +16,8 @@ struct LobbyOptions
     QString publicAddress;     // empty: the address each joiner reached
     bool relay = true;
     int maxRelays = 10000;
+    int maxHostsPerAddress = 8;  // waiting hosts from one address, web and directory each
+    int maxRelaysPerAddress = 8; // relayed matches with an end at one address
     int probeIntervalMs = 20000;
     bool help = false;
     QString helpText;

@@ -15,6 +15,35 @@ PairingPolicy::PairingPolicy(WaitingQueue &queue, MatchIds &ids, qint64 recentMs
 {
 }
 
+void PairingPolicy::setLimits(const AddressLimits &newLimits)
+{
+    limits = newLimits;
+    strikes = PerMinuteBudget(limits.strikesPerMinute);
+}
+
+void PairingPolicy::strikeOff(const StartQuery &query, const QString &callerAddress, qint64 now,
+                              QStringList &events)
+{
+    const QString caller = endpoint(callerAddress, query.port);
+    const WaitingHost *named = queue.findById(query.id);
+    if (!named || named->kind != query.kind)
+        return;
+    // Only the copy that was sent to knock at the host can know it busy or silent.
+    if (named->proposedTo != caller) {
+        events << QStringLiteral("ignored %1 about %2 from %3: not proposed to it")
+                      .arg(startModeName(query.mode), describe(*named), caller);
+        return;
+    }
+    if (!strikes.take(callerAddress, now)) {
+        events << QStringLiteral("ignored %1 about %2 from %3: its address struck off %4 hosts this minute")
+                      .arg(startModeName(query.mode), describe(*named), caller)
+                      .arg(limits.strikesPerMinute);
+        return;
+    }
+    if (auto gone = queue.removeById(query.kind, query.id))
+        events << QStringLiteral("struck off %1: %2 reported %3").arg(describe(*gone), caller, startModeName(query.mode));
+}
+
 void PairingPolicy::expire(qint64 now, QStringList &events)
 {
     for (const WaitingHost &h : queue.expire(now))
@@ -37,11 +66,8 @@ PairingPolicy::Answer PairingPolicy::start(const StartQuery &query, const QStrin
     expire(now, answer.events);
     const QString caller = endpoint(callerAddress, query.port);
 
-    if (query.mode != StartMode::WantConnect && !query.id.isEmpty()) {
-        if (auto gone = queue.removeById(query.kind, query.id))
-            answer.events << QStringLiteral("struck off %1: %2 reported %3")
-                                 .arg(describe(*gone), caller, startModeName(query.mode));
-    }
+    if (query.mode != StartMode::WantConnect && !query.id.isEmpty())
+        strikeOff(query, callerAddress, now, answer.events);
 
     // A caller asking again is starting afresh: whatever it announced before
     // no longer describes a copy that waits.
@@ -52,6 +78,7 @@ PairingPolicy::Answer PairingPolicy::start(const StartQuery &query, const QStrin
     });
     if (host) {
         host->proposedAt = now;
+        host->proposedTo = caller;
         answer.line = QStringLiteral("Client/%1/%2/%3").arg(host->address).arg(host->port).arg(host->id);
         answer.events << QStringLiteral("proposed %1 to %2").arg(describe(*host), caller);
         return answer;
@@ -63,6 +90,10 @@ PairingPolicy::Answer PairingPolicy::start(const StartQuery &query, const QStrin
     fresh.port = query.port;
     fresh.id = freshId();
     fresh.joinedAt = now;
+    for (const WaitingHost &own : makeRoomFrom(queue, callerAddress, limits.waitingHosts))
+        answer.events << QStringLiteral("dropped %1: %2 hosts wait from its address")
+                             .arg(describe(own))
+                             .arg(limits.waitingHosts);
     if (auto pushedOut = queue.add(fresh))
         answer.events << QStringLiteral("dropped %1: queue full").arg(describe(*pushedOut));
     answer.events << QStringLiteral("%1 waits as server").arg(describe(fresh));

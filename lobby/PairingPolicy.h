@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "lobby/AddressLimits.h"
 #include "lobby/LobbyQueries.h"
 #include "lobby/MatchIds.h"
 #include "lobby/WaitingQueue.h"
@@ -19,6 +20,11 @@ namespace sorvada {
 // record and the knocker reports it, which strikes it off. So that two
 // knockers are not sent to the same host at once, a host proposed within the
 // last recentMs is passed over for the next one.
+//
+// Against one address crowding out the rest: it keeps at most limits.waitingHosts
+// waiting (its newest), and a busy or silent report strikes a host off only when the
+// reporter is the copy it was last proposed to, and only limits.strikesPerMinute times a
+// minute per reporting address.
 class PairingPolicy
 {
 public:
@@ -33,13 +39,18 @@ public:
     Answer start(const StartQuery &query, const QString &callerAddress, qint64 now);
     Answer end(const EndQuery &query, const QString &callerAddress, qint64 now);
 
+    void setLimits(const AddressLimits &limits);
+
 private:
     void expire(qint64 now, QStringList &events);
     QString freshId();
+    void strikeOff(const StartQuery &query, const QString &callerAddress, qint64 now, QStringList &events);
 
     WaitingQueue &queue;
     MatchIds &ids;
     qint64 recent;
+    AddressLimits limits;
+    PerMinuteBudget strikes{limits.strikesPerMinute};
 };
 
 } // namespace sorvada

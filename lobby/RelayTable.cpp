@@ -18,7 +18,8 @@ RelayTable::RelayTable(const RelayConfig &config) : config(config)
 
 bool RelayTable::add(const RelayEndpoint &host, const RelayEndpoint &joiner, qint64 now)
 {
-    if (size() >= config.capacity || host == joiner || contains(host) || contains(joiner))
+    if (!hasRoomFor(host.address) || !hasRoomFor(joiner.address) || host == joiner || contains(host)
+        || contains(joiner))
         return false;
     quint32 index;
     if (!freeSlots.empty()) {
@@ -37,7 +38,30 @@ bool RelayTable::add(const RelayEndpoint &host, const RelayEndpoint &joiner, qin
     m.side[1].heardAt = now;
     ends.emplace(host.key(), Place{index, 0});
     ends.emplace(joiner.key(), Place{index, 1});
+    count(m, +1);
     return true;
+}
+
+bool RelayTable::hasRoomFor(quint32 address) const
+{
+    if (size() >= config.capacity)
+        return false;
+    const auto it = perAddress.find(address);
+    return it == perAddress.end() || it->second < config.perAddress;
+}
+
+// A match between two copies behind the same router counts once for their address.
+void RelayTable::count(const Match &m, int delta)
+{
+    const auto adjust = [&](quint32 address) {
+        int &n = perAddress[address];
+        n += delta;
+        if (n <= 0)
+            perAddress.erase(address);
+    };
+    adjust(m.side[0].at.address);
+    if (m.side[1].at.address != m.side[0].at.address)
+        adjust(m.side[1].at.address);
 }
 
 RelayTable::Route RelayTable::route(const RelayEndpoint &from, uint8_t type, qint64 now)
@@ -79,6 +103,7 @@ std::optional<RelayEndpoint> RelayTable::remove(const RelayEndpoint &end)
 void RelayTable::release(quint32 index)
 {
     Match &m = matches[index];
+    count(m, -1);
     ends.erase(m.side[0].at.key());
     ends.erase(m.side[1].at.key());
     m.used = false;

@@ -24,6 +24,7 @@ struct RelayEndpoint
 struct RelayConfig
 {
     int capacity = 10000;    // relayed matches at most
+    int perAddress = 8;      // relayed matches with an end at one address at most
     qint64 silenceMs = 45000; // an end heard nothing from this long has gone
     qint64 graceMs = 15000;   // a match that saw QUIT is kept this long for the last acknowledgements
 };
@@ -60,9 +61,12 @@ public:
 
     explicit RelayTable(const RelayConfig &config = RelayConfig());
 
-    // Starts relaying between host and joiner. False when the table is full
-    // or either endpoint is already an end of a match.
+    // Starts relaying between host and joiner. False when the table is full, either
+    // address has its share of matches, or either endpoint is already an end of a match.
     bool add(const RelayEndpoint &host, const RelayEndpoint &joiner, qint64 now);
+    // Whether a match with an end at `address` could be added now (the table has room and
+    // the address has not its share).
+    bool hasRoomFor(quint32 address) const;
     // What to do with a record of `type` that arrived from `from`; every
     // datagram counts as a sign of life of its sender.
     Route route(const RelayEndpoint &from, uint8_t type, qint64 now);
@@ -97,11 +101,13 @@ private:
         quint8 side;
     };
     void release(quint32 index);
+    void count(const Match &m, int delta);
 
     RelayConfig config;
     std::vector<Match> matches;
     std::vector<quint32> freeSlots;
     std::unordered_map<quint64, Place> ends; // by RelayEndpoint::key()
+    std::unordered_map<quint32, int> perAddress; // matches with an end at each address
 };
 
 } // namespace sorvada

@@ -26,6 +26,7 @@ struct WaitingHost
     qint64 joinedAt = 0;    // lobby clock, milliseconds
     qint64 proposedAt = -1; // when it was last proposed to a knocker; -1 never
     qint64 heardAt = 0;     // when the host was last heard from (its request, a probe answer)
+    QString proposedTo;     // "address:port" of the copy it was last proposed to
 
     bool isAt(const QString &otherAddress, quint16 otherPort) const
     {

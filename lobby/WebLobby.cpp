@@ -4,6 +4,7 @@
 
 #include <QHttpServerRequest>
 #include <QHttpServerResponse>
+#include <QTimer>
 
 namespace sorvada {
 
@@ -50,6 +51,10 @@ WebLobby::WebLobby(const Config &config, LobbyStats *stats, QObject *parent)
     clock.start();
     if (!now)
         now = [this] { return clock.elapsed(); };
+    policy.setLimits(config.limits);
+    auto *summaries = new QTimer(this);
+    connect(summaries, &QTimer::timeout, this, &WebLobby::reportLeftOut);
+    summaries->start(5000);
     http.route(QStringLiteral("/start.asp"), QHttpServerRequest::Method::Get,
                [this](const QHttpServerRequest &request) { return onStart(request); });
     http.route(QStringLiteral("/end.asp"), QHttpServerRequest::Method::Get,
@@ -83,7 +88,7 @@ QHttpServerResponse WebLobby::onStart(const QHttpServerRequest &request)
     const PairingPolicy::Answer answer = policy.start(query, caller, now());
     if (answer.line.startsWith(QLatin1String("Client/")))
         stats->paired(LobbyStats::Web);
-    report(answer.events);
+    report(answer.events, caller);
     return line(answer.line);
 }
 
@@ -96,14 +101,24 @@ QHttpServerResponse WebLobby::onEnd(const QHttpServerRequest &request)
     if (!query.error.isEmpty())
         return refusal(query.error);
     const PairingPolicy::Answer answer = policy.end(query, caller, now());
-    report(answer.events);
+    report(answer.events, caller);
     return line(answer.line);
 }
 
-void WebLobby::report(const QStringList &events)
+void WebLobby::report(const QStringList &events, const QString &caller)
 {
+    reportLeftOut();
+    // An event's first word says what happened ("proposed", "dropped", "ignored" ...); a flood
+    // from one caller is summarised per such word.
     for (const QString &event : events)
-        emit pairingEvent(QStringLiteral("web: ") + event);
+        if (logThrottle.admit(event.section(QLatin1Char(' '), 0, 0), caller, now()))
+            emit pairingEvent(QStringLiteral("web: ") + event);
+}
+
+void WebLobby::reportLeftOut()
+{
+    for (const QString &summary : logThrottle.summaries(now()))
+        emit pairingEvent(QStringLiteral("web: ") + summary);
 }
 
 } // namespace sorvada

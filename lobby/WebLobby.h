@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "lobby/AddressLimits.h"
 #include "lobby/GuardedTcpServer.h"
+#include "lobby/LogThrottle.h"
 #include "lobby/LobbyStatus.h"
 #include "lobby/MatchIds.h"
 #include "lobby/PairingPolicy.h"
@@ -25,6 +27,7 @@ struct WebLobbyConfig
     qint64 recentMs = 20 * 1000;         // a proposed host is passed over this long
     quint32 idSeed = 0;                  // 0: seeded from the system
     ConnectionLimits connections;
+    AddressLimits limits;
     // The lobby's time in milliseconds; unset: time since the lobby was made.
     std::function<qint64()> now;
 };
@@ -57,7 +60,8 @@ signals:
 private:
     QHttpServerResponse onStart(const QHttpServerRequest &request);
     QHttpServerResponse onEnd(const QHttpServerRequest &request);
-    void report(const QStringList &events);
+    void report(const QStringList &events, const QString &caller);
+    void reportLeftOut();
 
     WaitingQueue queue;
     MatchIds ids;
@@ -67,6 +71,7 @@ private:
     LobbyStats *stats;
     std::function<LobbyFigures()> figures;
     std::function<qint64()> now;
+    LogThrottle logThrottle;
     QHttpServer http;
     GuardedTcpServer *tcp;
 };

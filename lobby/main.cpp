@@ -38,12 +38,16 @@ int main(int argc, char *argv[])
     }
 
     LobbyStats stats;
-    WebLobby web(WebLobby::Config(), &stats);
+    WebLobby::Config webConfig;
+    webConfig.limits.waitingHosts = options.maxHostsPerAddress;
+    WebLobby web(webConfig, &stats);
     DirectoryConfig directoryConfig;
     directoryConfig.relay = options.relay;
     directoryConfig.publicAddress = options.publicAddress;
     directoryConfig.keepAliveMs = options.probeIntervalMs;
     directoryConfig.relays.capacity = options.maxRelays;
+    directoryConfig.relays.perAddress = options.maxRelaysPerAddress;
+    directoryConfig.hostsPerAddress = options.maxHostsPerAddress;
     DirectoryServer directory(directoryConfig, &stats);
     web.setFigures([&web, &directory] {
         LobbyFigures f;

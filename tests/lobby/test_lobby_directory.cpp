@@ -262,14 +262,16 @@ private slots:
         config.relays.capacity = 1;
         DirectoryServer any(config);
         const quint16 anyPort = any.listen(QHostAddress::AnyIPv4, 0);
-        FakeCopy host, joiner, host2, joiner2;
+        FakeCopy host, joiner, host2;
         PeerRecord answer = pairThrough(anyPort, host, joiner);
         QCOMPARE(answer.joinPeerAddress(), QByteArray("127.0.0.1"));
         QCOMPARE(answer.joinPeerPort(), uint32_t(anyPort));
-        // Full: the next pair is sent to the host directly.
-        answer = pairThrough(anyPort, host2, joiner2);
-        QCOMPARE(answer.joinPeerPort(), uint32_t(host2.port()));
+        // Full: the next copy is refused (its own time limit ends its wait) rather than paired
+        // directly with a host it may not reach.
+        host2.ask(anyPort);
+        QVERIFY(host2.quietFor(300));
         QCOMPARE(any.relayed().size(), 1);
+        QCOMPARE(any.waiting().size(), 0);
 
         config.publicAddress = QStringLiteral("198.51.100.1");
         DirectoryServer published(config);
@@ -278,6 +280,35 @@ private slots:
         answer = pairThrough(port, host3, joiner3);
         QCOMPARE(answer.joinPeerAddress(), QByteArray("198.51.100.1"));
         QCOMPARE(answer.joinPeerPort(), uint32_t(port));
+    }
+
+    // A host pushed out while its probe was out answers it all the same: the joiner is
+    // served afresh, never sent to the one the lobby no longer counts as waiting.
+    void hostStruckOffWhileProbedIsNeverPaired()
+    {
+        DirectoryConfig config;
+        config.relay = false;
+        config.probeTimeoutMs = 60000;
+        config.hostsPerAddress = 2;
+        DirectoryServer directory(config);
+        const quint16 port = directory.listen(QHostAddress::LocalHost, 0);
+        FakeCopy host, joiner, other, newest;
+        host.ask(port);
+        QCOMPARE(host.next().type(), BECOME_SERVER);
+        joiner.ask(port);
+        QCOMPARE(host.next().type(), PROBE);
+        // Two hosts of other kinds from the same address: the second pushes out the oldest
+        // of the address, the host under probe.
+        other.ask(port, 7);
+        QCOMPARE(other.next().type(), BECOME_SERVER);
+        newest.ask(port, 8);
+        QCOMPARE(newest.next().type(), BECOME_SERVER);
+        QVERIFY(!directory.waiting().findAt(QStringLiteral("127.0.0.1"), host.port()));
+
+        host.sendType(PROBE, port);
+        // No host of its kind is left: the joiner waits itself.
+        QCOMPARE(joiner.next().type(), BECOME_SERVER);
+        QCOMPARE(directory.probesInFlight(), 0);
     }
 
     void waitingHostIsProbedAndStruckOffWhenSilent()

@@ -46,15 +46,21 @@ private slots:
         QVERIFY(o.publicAddress.isEmpty());
         QCOMPARE(o.maxRelays, 10000);
         QCOMPARE(o.probeIntervalMs, 20000);
+        QCOMPARE(o.maxHostsPerAddress, 8);
+        QCOMPARE(o.maxRelaysPerAddress, 8);
         o = parse({QStringLiteral("--relay=off"), QStringLiteral("--public-address=198.51.100.1"),
-                   QStringLiteral("--max-relays=5"), QStringLiteral("--probe-interval=500")});
+                   QStringLiteral("--max-relays=5"), QStringLiteral("--probe-interval=500"),
+                   QStringLiteral("--max-hosts-per-address=3"), QStringLiteral("--max-relays-per-address=2")});
         QVERIFY(o.error.isEmpty());
         QVERIFY(!o.relay);
         QCOMPARE(o.publicAddress, QStringLiteral("198.51.100.1"));
         QCOMPARE(o.maxRelays, 5);
         QCOMPARE(o.probeIntervalMs, 500);
+        QCOMPARE(o.maxHostsPerAddress, 3);
+        QCOMPARE(o.maxRelaysPerAddress, 2);
         const QString help = o.helpText;
-        for (const char *name : {"--relay", "--public-address", "--max-relays", "--probe-interval"})
+        for (const char *name : {"--relay", "--public-address", "--max-relays", "--probe-interval",
+                                 "--max-hosts-per-address", "--max-relays-per-address"})
             QVERIFY2(help.contains(QLatin1String(name)), name);
     }
 
@@ -69,6 +75,8 @@ private slots:
         QTest::newRow("unknown option") << QStringList{QStringLiteral("--verbose")};
         QTest::newRow("relay neither on nor off") << QStringList{QStringLiteral("--relay=yes")};
         QTest::newRow("negative relay cap") << QStringList{QStringLiteral("--max-relays=-1")};
+        QTest::newRow("no waiting host per address") << QStringList{QStringLiteral("--max-hosts-per-address=0")};
+        QTest::newRow("relays per address not a number") << QStringList{QStringLiteral("--max-relays-per-address=8x")};
         QTest::newRow("probe interval too short") << QStringList{QStringLiteral("--probe-interval=10")};
         QTest::newRow("empty public address") << QStringList{QStringLiteral("--public-address=")};
         QTest::newRow("stray argument") << QStringList{QStringLiteral("8080")};

@@ -196,6 +196,7 @@ private slots:
     {
         WebLobbyConfig config;
         config.capacity = 200;
+        config.limits.waitingHosts = config.capacity; // every caller here is 127.0.0.1
         WebLobby lobby(config);
         const quint16 port = lobby.listen(QHostAddress::LocalHost, 0);
         constexpr int TOTAL = 3000;

@@ -32,11 +32,12 @@ void LobbyProcess::collect()
     }
 }
 
-bool LobbyProcess::start(const QString &program)
+bool LobbyProcess::start(const QString &program, const QStringList &extraArguments)
 {
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(program, {QStringLiteral("--http-port"), QStringLiteral("0"), QStringLiteral("--directory-port"),
-                            QStringLiteral("0"), QStringLiteral("--bind"), QStringLiteral("127.0.0.1")});
+    process.start(program, QStringList{QStringLiteral("--http-port"), QStringLiteral("0"), QStringLiteral("--directory-port"),
+                                       QStringLiteral("0"), QStringLiteral("--bind"), QStringLiteral("127.0.0.1")}
+                               + extraArguments);
     if (!process.waitForStarted(10000))
         return false;
     const QRegularExpression ports(QStringLiteral("TCP port (\\d+), directory UDP port (\\d+)"));

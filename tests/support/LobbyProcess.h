@@ -14,8 +14,8 @@ public:
     LobbyProcess();
     ~LobbyProcess();
 
-    // Starts the program and waits for the line naming its ports.
-    bool start(const QString &program);
+    // Starts the program, with any further options, and waits for the line naming its ports.
+    bool start(const QString &program, const QStringList &extraArguments = {});
 
     quint16 httpPort = 0;
     quint16 directoryPort = 0;

@@ -15,9 +15,13 @@ PeerRecord RawPeer::Received::record() const
     return r;
 }
 
-RawPeer::RawPeer(QObject *parent) : QObject(parent)
+RawPeer::RawPeer(QObject *parent) : RawPeer(QHostAddress(QHostAddress::LocalHost), parent)
 {
-    socket.bind(QHostAddress::LocalHost, 0);
+}
+
+RawPeer::RawPeer(const QHostAddress &at, QObject *parent) : QObject(parent)
+{
+    socket.bind(at, 0);
     connect(&socket, &QUdpSocket::readyRead, this, &RawPeer::drain);
 }
 

@@ -8,6 +8,7 @@
 #include "net/PeerRecord.h"
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QObject>
 #include <QUdpSocket>
 
@@ -26,6 +27,8 @@ public:
     };
 
     explicit RawPeer(QObject *parent = nullptr);
+    // Bound to another loopback address (127.0.0.2 ...), to play a copy behind another router.
+    explicit RawPeer(const QHostAddress &at, QObject *parent = nullptr);
 
     quint16 port() const { return socket.localPort(); }
     void sendRaw(const QByteArray &datagram, quint16 toPort);

@@ -82,7 +82,10 @@ int main(int argc, char *argv[])
     lobby.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     lobby.start(parser.value(lobbyOption), {QStringLiteral("--http-port"), QStringLiteral("0"),
                                             QStringLiteral("--directory-port"), QStringLiteral("0"),
-                                            QStringLiteral("--bind"), QStringLiteral("127.0.0.1")});
+                                            QStringLiteral("--bind"), QStringLiteral("127.0.0.1"),
+                                            // Every copy here is 127.0.0.1: lift the share of one address.
+                                            QStringLiteral("--max-hosts-per-address"), QStringLiteral("1000000"),
+                                            QStringLiteral("--max-relays-per-address"), QStringLiteral("1000000")});
     if (!lobby.waitForStarted(10000) || !lobby.waitForReadyRead(10000)) {
         std::fprintf(stderr, "sorvada-lobbyload: the lobby did not start\n");
         return 1;
