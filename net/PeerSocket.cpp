@@ -7,6 +7,7 @@
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QNetworkAccessManager>
+#include <QNetworkProxy>
 #include <QNetworkProxyFactory>
 #include <QTimerEvent>
 #include <QUdpSocket>
@@ -351,6 +352,9 @@ void PeerSocket::timerEvent(QTimerEvent *event)
 bool PeerSocket::openSocket(quint16 port)
 {
     auto *udp = new QUdpSocket(this);
+    // The link's datagrams go straight to the peer: only the web queries honour the system's
+    // proxy settings, and asking for them at every bind costs a lookup of its own.
+    udp->setProxy(QNetworkProxy::NoProxy);
     // Exclusive: a host must fail to start while another program holds the game port.
     if (!udp->bind(QHostAddress::AnyIPv4, port, QAbstractSocket::DontShareAddress)) {
         delete udp;
