@@ -29,7 +29,9 @@ void write(const QString &target, const QString &name, const QByteArray &bytes)
     }
 }
 
-// fuzz_datagrams: one setup byte (bit 0: this copy hosts), then datagrams, each as a selector
+// fuzz_datagrams: one setup byte (% 3: 0 joins, 1 hosts through the directory, 2 asks the web
+// server, whose answers come from the input as a count of datagrams arriving during the wait,
+// those datagrams, and an answer choice), then datagrams, each as a selector
 // (sender = sel % 3: 0 directory server, 1 game peer, 2 stranger; form = (sel >> 2) & 3) and,
 // for a record, its type, the number of payload bytes and those bytes. Form 2 carries the
 // sequence number the link expects next, form 3 an older one, form 1 any number (4 bytes), form 0
@@ -38,6 +40,7 @@ void write(const QString &target, const QString &name, const QByteArray &bytes)
 struct Script {
     QByteArray bytes;
     explicit Script(bool host) { bytes.append(char(host ? 1 : 0)); }
+    explicit Script(const QByteArray &opening) : bytes(char(2) + opening) {}
     Script &record(int party, int form, const PeerRecord &r, int payload)
     {
         bytes.append(char(party | (form << 2)));
@@ -148,6 +151,30 @@ void datagramSeeds()
     odd.append(char(174));
     odd.append(QByteArray(348, '\x01'));
     write(t, QStringLiteral("capture-step-and-short-datagram"), odd);
+
+    // Through the web server: proposed the game peer (no datagram during the wait; answer 1,
+    // party 1, ID 7), which answers CONNECT_BUSY; two more arrive while the busy report waits
+    // (party 1, a TYPES record, type 13, no payload, four sequence bytes), and its answer
+    // proposes the other host (party 0, ID 8), which says CONNECT_OK, joins, greets and moves.
+    const QByteArray busyDuringWait =
+        QByteArray::fromHex("02" "01050d0000000000" "01050d0000000000" "01" "00" "08");
+    write(t, QStringLiteral("web-busy-during-the-wait"),
+          Script(QByteArray::fromHex("00" "01" "01" "07")).record(1, 1, bare(CONNECT_BUSY), 0).bytes
+              + busyDuringWait
+              + Script(false)
+                    .record(0, 1, bare(CONNECT_OK), 0)
+                    .record(0, 1, bare(JOIN), 0)
+                    .record(0, 2, serverHello, 8)
+                    .record(0, 2, leg(MOVE, 42, 35, 0), 3)
+                    .bytes.mid(1));
+    // Told to wait as server at once; a stranger's CONNECT_REQUEST gets room, its JOIN a place.
+    write(t, QStringLiteral("web-server-then-joined"),
+          Script(QByteArray::fromHex("00" "00"))
+              .answer(1)
+              .record(2, 1, bare(CONNECT_REQUEST), 0)
+              .record(2, 1, bare(JOIN), 0)
+              .record(2, 2, hello, 7)
+              .bytes);
 }
 
 void answerSeeds()

@@ -7,6 +7,7 @@
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QNetworkAccessManager>
+#include <QNetworkProxy>
 #include <QNetworkProxyFactory>
 #include <QTimerEvent>
 #include <QUdpSocket>
@@ -89,6 +90,10 @@ bool PeerSocket::Start(int cap, const QString &address, int mode, uint8_t kind)
     startMode = mode;
     startFailure = StartFailure::None;
     matchId.clear();
+    busyDeferred = timeoutDeferred = endDeferred = false;
+    directoryHost.clear();
+    partnerHost.clear();
+    slotZeroHost.clear();
 
     switch (mode) {
     case START_HOST:
@@ -103,7 +108,8 @@ bool PeerSocket::Start(int cap, const QString &address, int mode, uint8_t kind)
         if (!openSocket(0))
             return false;
         // A text that names no computer fails at once, rather than after the connection time.
-        if (resolve(address).isNull()) {
+        slotZeroHost = resolve(address);
+        if (slotZeroHost.isNull()) {
             startFailure = StartFailure::BadAddress;
             return false;
         }
@@ -125,10 +131,12 @@ bool PeerSocket::Start(int cap, const QString &address, int mode, uint8_t kind)
         peerPorts[0] = cfg.directoryPort;
         if (!openSocket(0))
             return false;
-        if (resolve(address).isNull()) {
+        directoryHost = resolve(address);
+        if (directoryHost.isNull()) {
             startFailure = StartFailure::BadAddress;
             return false;
         }
+        slotZeroHost = directoryHost;
         sendRecord.writeDirectoryRequest(gameKind);
         sendToSlot(sendRecord, 0);
         return true;
@@ -183,16 +191,31 @@ void PeerSocket::SendQuit()
 
 bool PeerSocket::QueryStart(const QString &mode)
 {
+    // Never inside another query's wait: the callers inside the link defer instead.
+    if (queryRunning)
+        return false;
+    const bool result = startQuery(mode);
+    runDeferredQueries();
+    return result;
+}
+
+bool PeerSocket::startQuery(const QString &mode)
+{
     const QString url = baseAddress + QLatin1String("/start.asp?type=") + gameKindText
         + QLatin1String("&port=") + ownPortText + QLatin1String("&mode=") + mode
         + QLatin1String("&ID=") + matchId;
     QString line;
-    if (!fetch(url, &line)) {
+    if (!runQuery(url, &line)) {
         startFailure = StartFailure::LobbySilent;
         return false;
     }
 
     const MatchAnswer answer = parseMatchAnswer(line);
+    // The report of an answer timer that ran out after this copy found its role: the web server
+    // hears it, but its answer neither turns a client into a server nor sends a knock a host
+    // would keep room for.
+    if (role != ROLE_NONE)
+        return answer.kind != MatchAnswer::Invalid;
     switch (answer.kind) {
     case MatchAnswer::Server:
         becomeServer();
@@ -201,11 +224,14 @@ bool PeerSocket::QueryStart(const QString &mode)
         partnerAddress = answer.address;
         matchId = answer.id;
         partnerProposed = true;
+        ++proposalNumber;
         answered = false;
         // Each proposal gets its own timer; an answer does not stop one already running.
         answerTimers.push_back(startTimer(cfg.answerTimeoutMs, Qt::PreciseTimer));
         sendRecord.writeBare(CONNECT_REQUEST);
         partnerPort = answer.port;
+        // Looked up here once; its answers are recognised by this address and the port.
+        partnerHost = resolve(partnerAddress);
         return sendTo(sendRecord, partnerAddress, partnerPort);
     case MatchAnswer::Invalid:
         break;
@@ -223,11 +249,52 @@ void PeerSocket::queryEndOnce()
 
 void PeerSocket::QueryEnd()
 {
+    if (queryRunning) {
+        endDeferred = true;
+        return;
+    }
+    endQuery();
+    runDeferredQueries();
+}
+
+void PeerSocket::endQuery()
+{
     const QString url = baseAddress + QLatin1String("/end.asp?port=") + ownPortText
         + QLatin1String("&mode=")
         + (role == ROLE_SERVER ? QLatin1String("Server") : QLatin1String("Client"));
     QString ignored;
-    fetch(url, &ignored);
+    runQuery(url, &ignored);
+}
+
+bool PeerSocket::runQuery(const QString &url, QString *line)
+{
+    queryRunning = true;
+    const bool ok = cfg.fetchLine ? cfg.fetchLine(url, line) : fetch(url, line);
+    queryRunning = false;
+    return ok;
+}
+
+// What came while a query waited, one query after another: a loop rather than a nesting, so
+// that a flood of busy reports costs one query per answer of the web server and no stack.
+void PeerSocket::runDeferredQueries()
+{
+    while (!queryRunning) {
+        if (busyDeferred) {
+            busyDeferred = false;
+            // A newer proposal has replaced the one reported busy or silent: nothing to say.
+            if (role == ROLE_NONE && busyProposal == proposalNumber)
+                startQuery(QStringLiteral("SERVER_BUSY"));
+        } else if (timeoutDeferred) {
+            timeoutDeferred = false;
+            if (!answered && timeoutProposal == proposalNumber)
+                startQuery(QStringLiteral("SERVER_NORESPONSE"));
+        } else if (endDeferred) {
+            endDeferred = false;
+            endQuery();
+        } else {
+            break;
+        }
+    }
 }
 
 StartFailure PeerSocket::silenceReason() const
@@ -285,6 +352,9 @@ void PeerSocket::timerEvent(QTimerEvent *event)
 bool PeerSocket::openSocket(quint16 port)
 {
     auto *udp = new QUdpSocket(this);
+    // The link's datagrams go straight to the peer: only the web queries honour the system's
+    // proxy settings, and asking for them at every bind costs a lookup of its own.
+    udp->setProxy(QNetworkProxy::NoProxy);
     // Exclusive: a host must fail to start while another program holds the game port.
     if (!udp->bind(QHostAddress::AnyIPv4, port, QAbstractSocket::DontShareAddress)) {
         delete udp;
@@ -337,6 +407,15 @@ void PeerSocket::injectDatagram(const QByteArray &datagram, const QHostAddress &
         scheduleReceive();
 }
 
+void PeerSocket::receiveDatagram(const QByteArray &datagram, const QHostAddress &sender, quint16 port)
+{
+    if (!admit(Arrival{datagram, sender, port}))
+        return;
+    // Everything admitted before it goes first, as the queued calls would take them.
+    while (!inbox.empty())
+        OnReceive();
+}
+
 void PeerSocket::scheduleReceive()
 {
     if (receiveScheduled)
@@ -360,6 +439,7 @@ void PeerSocket::OnReceive()
     if (!inbox.empty())
         scheduleReceive();
     recvRecord.assign(arrival.datagram);
+    senderHost = arrival.from;
     senderAddress = arrival.from.toString();
     senderPort = arrival.fromPort;
     // Whatever a watched peer sends shows that it is still there.
@@ -389,7 +469,8 @@ void PeerSocket::OnReceive()
         sendTo(sendRecord, senderAddress, senderPort);
         break;
     case BECOME_SERVER:
-        if (role == ROLE_NONE) {
+        // Only the directory this copy asked may make it a game server.
+        if (role == ROLE_NONE && fromDirectory()) {
             directoryAnswered = true;
             becomeServer();
         }
@@ -406,17 +487,7 @@ void PeerSocket::OnReceive()
         }
         break;
     case JOIN_PEER:
-        if (role == ROLE_NONE) {
-            const uint32_t port = recvRecord.joinPeerPort();
-            const QString address = QString::fromUtf8(recvRecord.joinPeerAddress());
-            if (port == 0 || port > 65535 || address.isEmpty())
-                break;
-            directoryAnswered = true;
-            peerAddresses[0] = address;
-            peerPorts[0] = quint16(port);
-            sendRecord.writeJoin(gameKind);
-            sendToSlot(sendRecord, 0);
-        }
+        handleJoinPeer();
         break;
     case JOIN:
         handleJoin();
@@ -425,12 +496,13 @@ void PeerSocket::OnReceive()
         handleQuit();
         break;
     case CONNECT_OK:
-        // Only an answer to a CONNECT_REQUEST we sent means anything; before the first
-        // proposal the partner is this copy itself.
-        if (role == ROLE_NONE && partnerProposed) {
+        // Only an answer to a CONNECT_REQUEST we sent means anything, and only from the copy
+        // it went to; before the first proposal the partner is this copy itself.
+        if (role == ROLE_NONE && partnerProposed && fromPartner()) {
             answered = true;
             peerAddresses[0] = partnerAddress;
             peerPorts[0] = partnerPort;
+            slotZeroHost = partnerHost;
             sendRecord.writeJoin(gameKind);
             sendToSlot(sendRecord, 0);
         }
@@ -488,9 +560,14 @@ void PeerSocket::handleJoin()
             emit linkEvent(LINK_SERVING, slot);
         return;
     }
+    // A client in its match has its server already: a further JOIN, from whoever, would
+    // point the match at another address and start it again.
+    if (role == ROLE_CLIENT)
+        return;
     // Our server's acceptance, from the address it really sends from (a host name typed by
     // the user becomes the dotted address here); the port stays the one we knocked at.
     peerAddresses[0] = senderAddress;
+    slotZeroHost = senderHost;
     role = ROLE_CLIENT;
     watchPeer(0);
     emit linkEvent(LINK_JOINED, 0);
@@ -498,10 +575,13 @@ void PeerSocket::handleJoin()
 
 void PeerSocket::handleQuit()
 {
-    // A QUIT is taken from any sender, but only the first for a slot counts, and none once
-    // this copy has quit itself: repeats of it arrive while the peer's end query runs. A
-    // client's only peer is slot 0.
+    // Only the first QUIT for a slot counts, and none once this copy has quit itself: repeats
+    // of it arrive while the peer's end query runs. A client's only peer is slot 0. Once a
+    // peer is joined only that peer can end the match; a copy still looking for one takes it
+    // only from the party it knocked at, and a server nobody has joined yet from anyone.
     const int from = lookUpSender();
+    if (role == ROLE_CLIENT ? from != 0 : role == ROLE_SERVER ? nextSlot > 1 && from >= nextSlot : !fromSlot(0))
+        return;
     const int slot = role == ROLE_SERVER ? from : 0;
     const bool known = slot < nextSlot && validSlot(slot);
     if (known ? bool(slotEnded[slot]) : strangerQuitTaken)
@@ -529,19 +609,121 @@ void PeerSocket::handleBusy()
     if (role != ROLE_NONE)
         return;
     if (partnerProposed) {
-        // The web server's proposal was taken: it is asked for another.
+        // The proposed game server's proposal was taken: the web server is asked for another,
+        // once this copy's query in flight, if any, is over.
+        if (!fromPartner())
+            return;
         answered = true;
+        if (queryRunning) {
+            busyDeferred = true;
+            busyProposal = proposalNumber;
+            return;
+        }
         QueryStart(QStringLiteral("SERVER_BUSY"));
         return;
     }
     // The game server this copy knocked at, directly or as a directory server named it, has
     // its opponent already.
-    const bool fromServer = senderPort == peerPorts[0] && !peerAddresses[0].isEmpty()
-        && resolve(peerAddresses[0]) == QHostAddress(senderAddress);
-    if (!fromServer || (startMode != START_JOIN && !directoryAnswered))
+    if (!fromSlot(0) || (startMode != START_JOIN && !directoryAnswered))
         return;
     startFailure = StartFailure::HostBusy;
     emit startFailed();
+}
+
+void PeerSocket::handleJoinPeer()
+{
+    if (role != ROLE_NONE || !fromDirectory())
+        return;
+    const uint32_t port = recvRecord.joinPeerPort();
+    const QString address = QString::fromUtf8(recvRecord.joinPeerAddress());
+    if (port == 0 || port > 65535 || address.isEmpty())
+        return;
+    directoryAnswered = true;
+    peerAddresses[0] = address;
+    peerPorts[0] = quint16(port);
+    QHostAddress literal;
+    if (literal.setAddress(address)) {
+        slotZeroHost = literal.protocol() == QAbstractSocket::IPv4Protocol ? literal : QHostAddress();
+        sendRecord.writeJoin(gameKind);
+        sendToSlot(sendRecord, 0);
+        return;
+    }
+    // A host name: looked up in the background, and JOIN goes out when it is known. A lookup
+    // already on its way takes up the newest name when it ends.
+    slotZeroHost.clear();
+    if (slotZeroLookup < 0)
+        lookUpSlotZero();
+}
+
+void PeerSocket::lookUpSlotZero()
+{
+    const QString name = peerAddresses[0];
+    const unsigned generation = startGeneration;
+    slotZeroLookup = QHostInfo::lookupHost(name, this, [this, name, generation](const QHostInfo &info) {
+        slotZeroLookedUp(name, info, generation);
+    });
+}
+
+void PeerSocket::slotZeroLookedUp(const QString &name, const QHostInfo &info, unsigned generation)
+{
+    if (generation != startGeneration)
+        return;
+    slotZeroLookup = -1;
+    if (role != ROLE_NONE)
+        return;
+    if (peerAddresses[0] != name) {
+        // A newer JOIN_PEER named another host meanwhile.
+        if (slotZeroHost.isNull() && !peerAddresses[0].isEmpty())
+            lookUpSlotZero();
+        return;
+    }
+    for (const QHostAddress &candidate : info.addresses()) {
+        if (candidate.protocol() == QAbstractSocket::IPv4Protocol) {
+            slotZeroHost = candidate;
+            break;
+        }
+    }
+    // A name that names no computer: nothing is sent, and the start's time limit ends the wait.
+    if (slotZeroHost.isNull())
+        return;
+    sendRecord.writeJoin(gameKind);
+    sendToSlot(sendRecord, 0);
+}
+
+bool PeerSocket::fromDirectory() const
+{
+    return startMode == START_VIA_SERVER && !viaWeb && !directoryHost.isNull()
+        && senderPort == cfg.directoryPort && senderHost == directoryHost;
+}
+
+bool PeerSocket::fromPartner() const
+{
+    return partnerProposed && !partnerHost.isNull() && senderPort == partnerPort && senderHost == partnerHost;
+}
+
+bool PeerSocket::fromSlot(int slot) const
+{
+    if (!validSlot(slot) || slot >= nextSlot || peerPorts[slot] == 0 || senderPort != peerPorts[slot])
+        return false;
+    const QHostAddress host = knownHost(peerAddresses[slot]);
+    return !host.isNull() && senderHost == host;
+}
+
+// The address a text stands for, as far as the link knows it without asking a name server:
+// a dotted address as it is; a host name only as it was resolved for slot 0, the proposed game
+// server or the directory.
+QHostAddress PeerSocket::knownHost(const QString &address) const
+{
+    QHostAddress literal;
+    if (literal.setAddress(address))
+        return literal.protocol() == QAbstractSocket::IPv4Protocol ? literal : QHostAddress();
+    if (!peerAddresses.empty() && address == peerAddresses[0])
+        return slotZeroHost;
+    if (address == partnerAddress)
+        return partnerHost;
+    if (address == baseAddress)
+        return directoryHost;
+    return QHostAddress();
 }
 
 void PeerSocket::handleAck()
@@ -611,6 +793,13 @@ void PeerSocket::OnAnswerTimeout(int timerId)
 {
     killTimer(timerId);
     answerTimers.erase(std::find(answerTimers.begin(), answerTimers.end(), timerId));
+    if (queryRunning) {
+        if (!answered) {
+            timeoutDeferred = true;
+            timeoutProposal = proposalNumber;
+        }
+        return;
+    }
     if (!answered)
         QueryStart(QStringLiteral("SERVER_NORESPONSE"));
 }
@@ -698,8 +887,8 @@ bool PeerSocket::sendTo(const PeerRecord &record, const QString &address, quint1
 {
     if (!socket || port == 0 || address.isEmpty())
         return false;
-    // A host name is looked up at every send.
-    const QHostAddress target = resolve(address);
+    // Host names were looked up when they came; a send never waits for a name server.
+    const QHostAddress target = knownHost(address);
     if (target.isNull())
         return false;
     return socket->writeDatagram(record.toByteArray(), target, port) == RECORD_SIZE;
@@ -737,6 +926,10 @@ void PeerSocket::resetLink()
     for (int id : answerTimers)
         killTimer(id);
     answerTimers.clear();
+    ++startGeneration;
+    if (slotZeroLookup >= 0)
+        QHostInfo::abortHostLookup(slotZeroLookup);
+    slotZeroLookup = -1;
     stopWatching();
     delete socket;
     socket = nullptr;

@@ -28,9 +28,11 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
+class QHostInfo;
 class QNetworkAccessManager;
 class QTimerEvent;
 class QUdpSocket;
@@ -47,6 +49,10 @@ struct PeerSocketConfig {
     int probeIntervalMs = 15000;            // between PROBEs to a joined peer while nothing is in flight
     int peerSilenceMs = 45000;              // a joined peer heard nothing from for this long is gone
     QString userAgent = QStringLiteral("Sorvada");
+    // Answers the matchmaking queries in place of the web server: the URL in, the first line of
+    // the answer out, false for a failed fetch. Empty (the game) means HTTP. The fuzzer sets it,
+    // so that an input reaches the link without a network round trip per query.
+    std::function<bool(const QString &url, QString *line)> fetchLine;
 };
 
 // What kept the link from opening, as far as the link can tell.
@@ -109,6 +115,12 @@ public:
     // through the same admission (size, address family, inbox bound) and the same queued
     // OnReceive as a datagram from the wire. For tests and fuzzing; the game never calls it.
     void injectDatagram(const QByteArray &datagram, const QHostAddress &sender, quint16 port);
+    // The same admission, and the datagram is acted on before the call returns (after any that
+    // were waiting before it), as the socket's read handler would have it acted on. For the
+    // fuzzer, which needs no event loop turn per datagram; the game never calls it.
+    void receiveDatagram(const QByteArray &datagram, const QHostAddress &sender, quint16 port);
+    // Matchmaking queries now waiting for their answer: never more than one.
+    int queriesInFlight() const { return queryRunning ? 1 : 0; }
 
     uint8_t role = ROLE_NONE;
     PeerRecord sendRecord;
@@ -159,6 +171,17 @@ private:
     void handleJoin();
     void handleQuit();
     void handleBusy();
+    void handleJoinPeer();
+    void lookUpSlotZero();
+    void slotZeroLookedUp(const QString &name, const QHostInfo &info, unsigned generation);
+    bool fromDirectory() const;
+    bool fromPartner() const;
+    bool fromSlot(int slot) const;
+    QHostAddress knownHost(const QString &address) const;
+    bool runQuery(const QString &url, QString *line);
+    bool startQuery(const QString &mode);
+    void endQuery();
+    void runDeferredQueries();
     int lookUpSender();
     bool sendTo(const PeerRecord &record, const QString &address, quint16 port);
     bool sendToSlot(const PeerRecord &record, int slot);
@@ -180,6 +203,7 @@ private:
     StartFailure startFailure = StartFailure::None;
 
     int senderSlot = 0;
+    QHostAddress senderHost;
     QString senderAddress;
     quint16 senderPort = 0;
 
@@ -198,6 +222,28 @@ private:
     bool strangerQuitTaken = false;
 
     std::vector<int> answerTimers;
+
+    // One matchmaking query at a time. A busy report or an answer time-out that comes while a
+    // query waits is noted here and acted on once that query is over; a busy report only while
+    // the proposal it answered is still the current one. proposalNumber counts "Client" replies.
+    bool queryRunning = false;
+    bool busyDeferred = false;
+    unsigned busyProposal = 0;
+    bool timeoutDeferred = false;
+    unsigned timeoutProposal = 0;
+    bool endDeferred = false;
+    unsigned proposalNumber = 0;
+
+    // Resolved once, so that no datagram makes the link wait for a name server: the directory
+    // this copy asked, the game server the web server proposed, and the party in slot 0 (null
+    // while slot 0 holds a name whose lookup has not finished). A host name from JOIN_PEER is
+    // looked up in the background, one lookup at a time; startGeneration voids a lookup that
+    // finishes after a new Start.
+    QHostAddress directoryHost;
+    QHostAddress partnerHost;
+    QHostAddress slotZeroHost;
+    int slotZeroLookup = -1;
+    unsigned startGeneration = 0;
 
     // Watching a joined peer, per slot: the repeating probe timer, the silence timer, when the
     // peer was last heard from and last answered (on `clock`), the probes sent since it was
