@@ -21,10 +21,12 @@ const std::vector<Menu> &menus()
           {ID_CAPITULATE, "&I capitulate", false},
           {0, nullptr, false},
           {ID_SCORE, "&Score\tF9", false},
+          {ID_SAVE_GAME, "&Save Game...\tCtrl+S", false},
           {0, nullptr, false},
           {ID_APP_EXIT, "&Exit", false}}},
         {"&Options",
          {{ID_CHAT, "&Chat\tF5", false},
+          {ID_MOVES, "&Moves\tF4", false},
           {0, nullptr, false},
           {ID_START_ALARM, "&Start alarm", true},
           {ID_MESSAGE_ALARM, "&Message alarm", true},
@@ -47,6 +49,8 @@ const std::vector<Accelerator> &accelerators()
          ID_AUTHORS},
         {QKeyCombination(Qt::Key_F5), ID_CHAT},
         {QKeyCombination(Qt::Key_F9), ID_SCORE},
+        {QKeyCombination(Qt::Key_F4), ID_MOVES},
+        {QKeyCombination(Qt::ControlModifier, Qt::Key_S), ID_SAVE_GAME},
     };
     return table;
 }

@@ -45,6 +45,9 @@ const QHash<int, QString> &table()
         {IDS_MOVE_BREAKS_RULES,
          QStringLiteral("Your opponent's program sent a move that breaks the rules. The match ends.")},
         {IDS_OPPONENT_SILENT, QStringLiteral("Your opponent's computer stopped answering. The match ends.")},
+        {IDS_SAVE_CAPTION, QStringLiteral("Save Game")},
+        {IDS_PDN_FILTER, QStringLiteral("PDN games (*.pdn);;All files (*)")},
+        {IDS_SAVE_FAILED, QStringLiteral("The game could not be saved to %1: %2")},
         // Command prompts, shown while the menu is browsed.
         {ID_HELP_FINDER, QStringLiteral("Display the table of contents")},
         {ID_HOME_PAGE, QStringLiteral("Open the Tavimore home page")},
@@ -55,6 +58,8 @@ const QHash<int, QString> &table()
         {ID_CAPITULATE, QStringLiteral("I inform the opponent that I has lost")},
         {ID_SCORE, QStringLiteral("Results of the sets")},
         {ID_LAST_MOVE, QStringLiteral("Turn on/off marking of the opponent's last move")},
+        {ID_MOVES, QStringLiteral("Display the moves of the sets")},
+        {ID_SAVE_GAME, QStringLiteral("Save every set of the match as a PDN file")},
         {ID_APP_ABOUT, QStringLiteral("Display the program information and copyright")},
         {ID_APP_EXIT, QStringLiteral("Exit Sorvada")},
     };

@@ -35,7 +35,7 @@ CGameWnd::CGameWnd(GameBoard &board, PeerSocket &link, SettingsStore &settings,
                                 | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                                 | Qt::WindowCloseButtonHint),
       board(board), settings(settings), scoreDialog(scoreDialog), peerLink(link),
-      play(board, peerLink, *this, settings, connectTimeoutMs),
+      play(board, peerLink, *this, settings, connectTimeoutMs), moves(play.matchRecord()),
       backBitmap(BoardPainter::BUFFER_WIDTH, BoardPainter::BUFFER_HEIGHT)
 {
     appTitle = loadString(res::IDS_APP_TITLE);
@@ -282,6 +282,8 @@ void CGameWnd::OnCommand(int id)
     case res::ID_CAPITULATE: OnCapitulate(); break;
     case res::ID_SCORE: OnScore(); break;
     case res::ID_CHAT: OnChat(); break;
+    case res::ID_MOVES: OnMoves(); break;
+    case res::ID_SAVE_GAME: OnSaveGame(); break;
     case res::ID_START_ALARM: OnStartAlarm(); break;
     case res::ID_MESSAGE_ALARM: OnMessageAlarm(); break;
     case res::ID_LAST_MOVE: OnLastMove(); break;
