@@ -22,10 +22,12 @@ const std::vector<Menu> &menus()
           {ID_CAPITULATE, QT_TRANSLATE_NOOP("MainMenu", "&I capitulate"), false},
           {0, nullptr, false},
           {ID_SCORE, QT_TRANSLATE_NOOP("MainMenu", "&Score\tF9"), false},
+          {ID_SAVE_GAME, QT_TRANSLATE_NOOP("MainMenu", "&Save Game...\tCtrl+S"), false},
           {0, nullptr, false},
           {ID_APP_EXIT, QT_TRANSLATE_NOOP("MainMenu", "&Exit"), false}}},
         {QT_TRANSLATE_NOOP("MainMenu", "&Options"),
          {{ID_CHAT, QT_TRANSLATE_NOOP("MainMenu", "&Chat\tF5"), false},
+          {ID_MOVES, QT_TRANSLATE_NOOP("MainMenu", "&Moves\tF4"), false},
           {0, nullptr, false},
           {ID_START_ALARM, QT_TRANSLATE_NOOP("MainMenu", "&Start alarm"), true},
           {ID_MESSAGE_ALARM, QT_TRANSLATE_NOOP("MainMenu", "&Message alarm"), true},
@@ -48,6 +50,8 @@ const std::vector<Accelerator> &accelerators()
          ID_AUTHORS},
         {QKeyCombination(Qt::Key_F5), ID_CHAT},
         {QKeyCombination(Qt::Key_F9), ID_SCORE},
+        {QKeyCombination(Qt::Key_F4), ID_MOVES},
+        {QKeyCombination(Qt::ControlModifier, Qt::Key_S), ID_SAVE_GAME},
     };
     return table;
 }

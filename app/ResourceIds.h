@@ -45,6 +45,10 @@ enum StringId : int {
     // Why a match ends early.
     IDS_MOVE_BREAKS_RULES = 123,
     IDS_OPPONENT_SILENT = 124,
+    // Saving the match as a PDN file.
+    IDS_SAVE_CAPTION = 125,
+    IDS_PDN_FILTER = 126,
+    IDS_SAVE_FAILED = 127,
 };
 
 // Menu and accelerator commands; the string with the same number is the prompt.
@@ -59,6 +63,8 @@ enum CommandId : int {
     ID_CAPITULATE = 32783,
     ID_SCORE = 32785,
     ID_LAST_MOVE = 32786,
+    ID_MOVES = 32787,
+    ID_SAVE_GAME = 32788,
     ID_APP_ABOUT = 57664,
     ID_APP_EXIT = 57665,
 };

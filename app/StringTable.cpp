@@ -51,6 +51,9 @@ const QHash<int, const char *> &table()
         {IDS_MOVE_BREAKS_RULES,
          QT_TRANSLATE_NOOP("StringTable", "Your opponent's program sent a move that breaks the rules. The match ends.")},
         {IDS_OPPONENT_SILENT, QT_TRANSLATE_NOOP("StringTable", "Your opponent's computer stopped answering. The match ends.")},
+        {IDS_SAVE_CAPTION, QT_TRANSLATE_NOOP("StringTable", "Save Game")},
+        {IDS_PDN_FILTER, QT_TRANSLATE_NOOP("StringTable", "PDN games (*.pdn);;All files (*)")},
+        {IDS_SAVE_FAILED, QT_TRANSLATE_NOOP("StringTable", "The game could not be saved to %1: %2")},
         // Command prompts, shown while the menu is browsed.
         {ID_HELP_FINDER, QT_TRANSLATE_NOOP("StringTable", "Display the table of contents")},
         {ID_HOME_PAGE, QT_TRANSLATE_NOOP("StringTable", "Open the Tavimore home page")},
@@ -61,6 +64,8 @@ const QHash<int, const char *> &table()
         {ID_CAPITULATE, QT_TRANSLATE_NOOP("StringTable", "I inform the opponent that I has lost")},
         {ID_SCORE, QT_TRANSLATE_NOOP("StringTable", "Results of the sets")},
         {ID_LAST_MOVE, QT_TRANSLATE_NOOP("StringTable", "Turn on/off marking of the opponent's last move")},
+        {ID_MOVES, QT_TRANSLATE_NOOP("StringTable", "Display the moves of the sets")},
+        {ID_SAVE_GAME, QT_TRANSLATE_NOOP("StringTable", "Save every set of the match as a PDN file")},
         {ID_APP_ABOUT, QT_TRANSLATE_NOOP("StringTable", "Display the program information and copyright")},
         {ID_APP_EXIT, QT_TRANSLATE_NOOP("StringTable", "Exit Sorvada")},
     };

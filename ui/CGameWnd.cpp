@@ -36,7 +36,7 @@ CGameWnd::CGameWnd(GameBoard &board, PeerSocket &link, SettingsStore &settings,
                                 | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                                 | Qt::WindowCloseButtonHint),
       board(board), settings(settings), scoreDialog(scoreDialog), peerLink(link),
-      play(board, peerLink, *this, settings, connectTimeoutMs),
+      play(board, peerLink, *this, settings, connectTimeoutMs), moves(play.matchRecord()),
       backBitmap(BoardPainter::BUFFER_WIDTH, BoardPainter::BUFFER_HEIGHT)
 {
     appTitle = loadString(res::IDS_APP_TITLE);

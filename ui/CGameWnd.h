@@ -4,6 +4,7 @@
 #include "app/SoundPlayer.h"
 #include "rules/BoardTypes.h"
 #include "ui/BoardPainter.h"
+#include "ui/MovesWindow.h"
 #include "ui/PeerLink.h"
 #include "ui/PlayController.h"
 #include "ui/PlayView.h"
@@ -104,6 +105,13 @@ public:
     void OnHomePage();
     void OnAbout();
     void OnAuthors();
+    // The moves window, shown and brought to the front.
+    void OnMoves();
+    // Asks where to save the match and writes it there as PDN.
+    void OnSaveGame();
+    // The file the match was last saved to, proposed again.
+    QString savedGamePath;
+    MovesWindow &movesWindow() { return moves; }
 
     QString appTitle;
     int menuTextSaved = 0;
@@ -130,6 +138,8 @@ private:
     CScoreDlg &scoreDialog;
     PeerLink peerLink;
     PlayController play;
+    // The moves of the match (no owner, like the chat window).
+    MovesWindow moves;
 
     QPixmap backBitmap;
     PictureTable pictures;
@@ -169,6 +179,7 @@ private:
     void playSound(const QString &fileName) override;
     void alert() override;
     void closeWindow() override;
+    void recordChanged() override;
 
     void loadPictures();
     void buildMenu();

@@ -37,6 +37,7 @@ void PlayController::OnCapitulate()
         return;
     board.setMyTurn(0);
     newSetPending = true;
+    endRecordedSet(MatchRecord::Outcome::LocalLost);
     showStatus(res::IDS_WAIT_OPPONENT);
     // The loser sees his loss before the opponent learns of it: GAME_LOST
     // leaves only once the score dialog is closed. The opponent then decides

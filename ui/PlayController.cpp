@@ -93,6 +93,9 @@ void PlayController::clearLastMove()
 void PlayController::legEntered(uint8_t kind, uint8_t from, uint8_t to, uint8_t via)
 {
     link.sendLeg(kind == LEG_PARTIAL ? CAPTURE_STEP : MOVE, from, to, via);
+    record.legPlayed(board, from, to, true, kind == LEG_FINAL);
+    if (kind == LEG_FINAL)
+        view.recordChanged();
     if (kind == LEG_PARTIAL) {
         showStatus(res::IDS_CAPTURE_STILL);
     } else {
@@ -158,6 +161,7 @@ void PlayController::OnLinkEvent(unsigned int event, int param)
     case GAME_LOST: onGameLost(); break;
     case YOU_START:
         board.setFirstMover(1);
+        this->record.firstMoverChanged(true);
         board.setMyTurn(1);
         view.redraw();
         showStatus(res::IDS_YOUR_TURN);
@@ -249,6 +253,7 @@ void PlayController::onOpponentLeg(uint8_t type, uint8_t from, uint8_t to, uint8
         endMatch(res::IDS_MOVE_BREAKS_RULES);
         return;
     }
+    record.legPlayed(board, from, to, false, type == MOVE);
     // The squares of the move are kept for the board to mark: where the
     // piece started, and where each of its legs landed.
     if (!opponentMoveOpen)
@@ -266,7 +271,9 @@ void PlayController::onOpponentLeg(uint8_t type, uint8_t from, uint8_t to, uint8
     board.setMyTurn(1);
     view.setBoardCursor(CURSOR_ARROW);
     view.redraw();
+    view.recordChanged();
     if (board.hasNoMoves() == 1) {
+        endRecordedSet(MatchRecord::Outcome::LocalLost);
         board.setMyTurn(0);
         showStatus(res::IDS_WAIT_OPPONENT_SET_END);
         link.sendBare(GAME_LOST);
@@ -287,6 +294,7 @@ void PlayController::onDrawOfferReceived()
         // The offering side learns of the draw only once this player has
         // seen the result.
         newSetPending = true;
+        endRecordedSet(MatchRecord::Outcome::Drawn);
         showScore(0, 0, res::IDS_SET_DRAWN);
         link.sendBare(DRAW_ACCEPTED);
         showStatus(board.isMyTurn() == 1 ? res::IDS_YOUR_TURN : res::IDS_WAIT_OPPONENT);
@@ -301,6 +309,7 @@ void PlayController::onDrawOfferReceived()
 void PlayController::onDrawAccepted()
 {
     newSetPending = true;
+    endRecordedSet(MatchRecord::Outcome::Drawn);
     showScore(0, 0, res::IDS_SET_DRAWN);
     if (board.isFirstMover() == 1) {
         board.setFirstMover(0);
@@ -321,6 +330,7 @@ void PlayController::onGameLost()
 {
     showStatus(res::IDS_WAIT_OPPONENT_SET_END);
     newSetPending = true;
+    endRecordedSet(MatchRecord::Outcome::LocalWon);
     showScore(1, 0, res::IDS_YOU_WIN);
     view.startWindowTimer(TIMER_NEW_SET, NEXT_SET_DELAY_MS);
     if (board.isFirstMover() == 1) {
@@ -350,7 +360,9 @@ void PlayController::OnNewSet()
     clearLastMove();
     board.setUpPosition(BOARD_ORIGIN_X, BOARD_ORIGIN_Y);
     board.generateMoves();
+    record.beginSet(board);
     view.redraw();
+    view.recordChanged();
     newSetReady();
 }
 
@@ -365,6 +377,12 @@ void PlayController::newSetReady()
             return;
         onOpponentLeg(leg.type, leg.from, leg.to, leg.via);
     }
+}
+
+void PlayController::endRecordedSet(MatchRecord::Outcome outcome)
+{
+    record.endSet(outcome);
+    view.recordChanged();
 }
 
 // The match cannot go on: the peer gets QUIT at once, the player is told once

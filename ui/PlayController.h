@@ -2,6 +2,7 @@
 #pragma once
 #include "rules/BoardTypes.h"
 #include "rules/LegSink.h"
+#include "rules/MatchRecord.h"
 
 #include <QString>
 
@@ -78,6 +79,8 @@ public:
     // The opponent's move has been seen once the player acts.
     void clearLastMove();
     uint8_t role() const;
+    // Every set of the match so far, as played on this board.
+    const MatchRecord &matchRecord() const { return record; }
 
     // Known to the window as well: the menu's check marks, the board's marks.
     QString playerName;
@@ -97,6 +100,7 @@ private:
     PlayLink &link;
     PlayView &view;
     SettingsStore &settings;
+    MatchRecord record;
 
     bool opponentMoveOpen = false;
 
@@ -128,6 +132,7 @@ private:
     void onOpponentLeg(uint8_t type, uint8_t from, uint8_t to, uint8_t via);
     void newSetReady();
     void endMatch(int stringId);
+    void endRecordedSet(MatchRecord::Outcome outcome);
     void onDrawOfferReceived();
     void onDrawAccepted();
     void onGameLost();

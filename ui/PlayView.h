@@ -54,6 +54,8 @@ public:
     // Draws the player's eye to the window without raising it.
     virtual void alert() = 0;
     virtual void closeWindow() = 0;
+    // The record of the match has a new move, a new set or a result.
+    virtual void recordChanged() {}
 };
 
 } // namespace sorvada

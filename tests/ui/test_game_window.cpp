@@ -223,14 +223,16 @@ private slots:
         }
         QCOMPARE(seen, (QStringList{
             "&Game", "32776 &Finish set in a draw", "32783 &I capitulate", "0 ", "32785 &Score\tF9",
-            "0 ", "57665 &Exit",
-            "&Options", "32777 &Chat\tF5", "0 ", "32778 &Start alarm", "32779 &Message alarm",
+            "32788 &Save Game...\tCtrl+S", "0 ", "57665 &Exit",
+            "&Options", "32777 &Chat\tF5", "32787 &Moves\tF4", "0 ", "32778 &Start alarm", "32779 &Message alarm",
             "32786 Show the &last move",
             "&Help", "32773 &Contents\tF1", "0 ", "32774 &Tavimore on the Web", "57664 &About..."}));
 
         QCOMPARE(w.commandAction(ID_HELP_FINDER)->shortcut(), QKeySequence(Qt::Key_F1));
         QCOMPARE(w.commandAction(ID_CHAT)->shortcut(), QKeySequence(Qt::Key_F5));
         QCOMPARE(w.commandAction(ID_SCORE)->shortcut(), QKeySequence(Qt::Key_F9));
+        QCOMPARE(w.commandAction(ID_MOVES)->shortcut(), QKeySequence(Qt::Key_F4));
+        QCOMPARE(w.commandAction(ID_SAVE_GAME)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
         QAction *authors = w.commandAction(ID_AUTHORS);
         QVERIFY(authors);
         QCOMPARE(authors->shortcut(),

@@ -1,0 +1,90 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "rules/MatchRecord.h"
+
+#include "rules/GameBoard.h"
+#include "rules/Notation.h"
+
+namespace sorvada {
+
+namespace {
+
+int takenCount(const GameBoard& board)
+{
+    int n = 0;
+    for (const PieceRecord& p : board.pieces)
+        n += p.captured ? 1 : 0;
+    return n;
+}
+
+} // namespace
+
+void MatchRecord::beginSet(const GameBoard& board)
+{
+    Kept set;
+    set.variant = board.variant();
+    set.localName = board.localName;
+    set.peerName = board.peerName;
+    set.localFirst = board.isFirstMover() == 1;
+    set.takenSoFar = takenCount(board);
+    sets.push_back(std::move(set));
+}
+
+void MatchRecord::firstMoverChanged(bool localFirst)
+{
+    if (!sets.empty() && sets.back().moves.empty() && sets.back().underWay.legs.empty() && !sets.back().ended)
+        sets.back().localFirst = localFirst;
+}
+
+void MatchRecord::legPlayed(const GameBoard& board, uint8_t from, uint8_t to, bool local, bool last)
+{
+    if (sets.empty() || sets.back().ended)
+        return;
+    Kept& set = sets.back();
+    // A leg of the other side while a move is under way cannot happen on a board that
+    // checks its legs; the record starts a new move rather than merge the two.
+    if (!set.underWay.legs.empty() && set.underWayLocal != local)
+        set.underWay = Move{};
+    if (set.moves.empty() && set.underWay.legs.empty())
+        set.localFirst = local;
+    set.underWayLocal = local;
+    set.underWay.legs.push_back(Leg{from, to, board.viaSquare});
+    const int taken = takenCount(board);
+    if (taken > set.takenSoFar)
+        set.underWay.taken.push_back(static_cast<uint8_t>(board.lastCapturedCol + 8 * board.lastCapturedRow));
+    set.takenSoFar = taken;
+    if (last) {
+        set.moves.push_back(std::move(set.underWay));
+        set.underWay = Move{};
+    }
+}
+
+void MatchRecord::endSet(Outcome outcome)
+{
+    if (sets.empty() || sets.back().ended)
+        return;
+    sets.back().ended = true;
+    sets.back().outcome = outcome;
+}
+
+SetRecord MatchRecord::set(size_t i) const
+{
+    SetRecord record;
+    if (i >= sets.size())
+        return record;
+    const Kept& set = sets[i];
+    record.variant = set.variant;
+    record.firstMoverName = set.localFirst ? set.localName : set.peerName;
+    record.secondMoverName = set.localFirst ? set.peerName : set.localName;
+    for (const Move& move : set.moves)
+        record.moves.push_back(set.localFirst ? move : mirroredMove(move));
+    if (!set.ended)
+        record.result = SetResult::InPlay;
+    else if (set.outcome == Outcome::Drawn)
+        record.result = SetResult::Drawn;
+    else
+        record.result = (set.outcome == Outcome::LocalWon) == set.localFirst ? SetResult::FirstMoverWon
+                                                                             : SetResult::SecondMoverWon;
+    return record;
+}
+
+} // namespace sorvada
