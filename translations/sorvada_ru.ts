@@ -2,6 +2,45 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru">
 <context>
+    <name>BoardAccessible</name>
+    <message>
+        <source>empty</source>
+        <translation>пусто</translation>
+    </message>
+    <message>
+        <source>your king</source>
+        <translation>ваша дамка</translation>
+    </message>
+    <message>
+        <source>your man</source>
+        <translation>ваша шашка</translation>
+    </message>
+    <message>
+        <source>opponent&apos;s king</source>
+        <translation>дамка соперника</translation>
+    </message>
+    <message>
+        <source>opponent&apos;s man</source>
+        <translation>шашка соперника</translation>
+    </message>
+    <message>
+        <source>Board</source>
+        <translation>Доска</translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1, %2</translation>
+    </message>
+    <message>
+        <source>%1, selected</source>
+        <translation>%1, выбрана</translation>
+    </message>
+    <message>
+        <source>%1. %2</source>
+        <translation>%1. %2</translation>
+    </message>
+</context>
+<context>
     <name>Dialogs</name>
     <message>
         <source>OK</source>
@@ -156,6 +195,41 @@
     <message>
         <source>&amp;About...</source>
         <translation>&amp;О программе...</translation>
+    </message>
+    <message>
+        <source>&amp;Save Game...	Ctrl+S</source>
+        <translation>&amp;Сохранить партию...	Ctrl+S</translation>
+    </message>
+    <message>
+        <source>&amp;Moves	F4</source>
+        <translation>&amp;Ходы	F4</translation>
+    </message>
+</context>
+<context>
+    <name>MovesWindow</name>
+    <message>
+        <source>Moves</source>
+        <translation>Ходы</translation>
+    </message>
+    <message>
+        <source>Set</source>
+        <translation>Партия</translation>
+    </message>
+    <message>
+        <source>Moves of the set</source>
+        <translation>Ходы партии</translation>
+    </message>
+    <message>
+        <source>&amp;Copy as PDN</source>
+        <translation>&amp;Копировать как PDN</translation>
+    </message>
+    <message>
+        <source>Set %1</source>
+        <translation>Партия %1</translation>
+    </message>
+    <message>
+        <source>Set %1: %2 - %3</source>
+        <translation>Партия %1: %2 - %3</translation>
     </message>
 </context>
 <context>
@@ -327,6 +401,26 @@
     <message>
         <source>Exit Sorvada</source>
         <translation>Выйти из Sorvada</translation>
+    </message>
+    <message>
+        <source>Save Game</source>
+        <translation>Сохранить партию</translation>
+    </message>
+    <message>
+        <source>PDN games (*.pdn);;All files (*)</source>
+        <translation>Партии PDN (*.pdn);;Все файлы (*)</translation>
+    </message>
+    <message>
+        <source>The game could not be saved to %1: %2</source>
+        <translation>Не удалось сохранить партию в %1: %2</translation>
+    </message>
+    <message>
+        <source>Display the moves of the sets</source>
+        <translation>Показать ходы партий</translation>
+    </message>
+    <message>
+        <source>Save every set of the match as a PDN file</source>
+        <translation>Сохранить все партии матча в файл PDN</translation>
     </message>
 </context>
 </TS>
