@@ -148,8 +148,9 @@ private slots:
         QCOMPARE(shown.boxText, QStringLiteral("Сдать эту партию?"));
         // Qt's own buttons, in Qt's own Russian.
         QCOMPARE(shown.boxButtons, (QStringList{"&Да", "&Нет"}));
-        QCOMPARE(shown.menu.mid(0, 5),
-                 (QStringList{"&Игра", "&Предложить ничью", "&Сдаться", "С&чёт\tF9", "В&ыход"}));
+        QCOMPARE(shown.menu.mid(0, 6),
+                 (QStringList{"&Игра", "&Предложить ничью", "&Сдаться", "С&чёт\tF9",
+                              "&Сохранить партию...\tCtrl+S", "В&ыход"}));
         QCOMPARE(shown.menuPrompt, QStringLiteral("Результаты партий"));
         QCOMPARE(shown.scoreHeading, QStringLiteral("Результаты партий."));
         QCOMPARE(shown.scoreButton, QStringLiteral("ОК"));
@@ -168,8 +169,9 @@ private slots:
         QCOMPARE(shown.boxText, QStringLiteral("Give up this set?"));
         QCOMPARE(shown.boxButtons, (QStringList{"&No", "&Yes"}));
         QCOMPARE(shown.menu,
-                 (QStringList{"&Game", "&Finish set in a draw", "&I capitulate", "&Score\tF9", "&Exit",
-                              "&Options", "&Chat\tF5", "&Start alarm", "&Message alarm",
+                 (QStringList{"&Game", "&Finish set in a draw", "&I capitulate", "&Score\tF9",
+                              "&Save Game...\tCtrl+S", "&Exit", "&Options", "&Chat\tF5",
+                              "&Moves\tF4", "&Start alarm", "&Message alarm",
                               "Show the &last move", "&Help", "&Contents\tF1",
                               "&Tavimore on the Web", "&About..."}));
         QCOMPARE(shown.menuPrompt, QStringLiteral("Results of the sets"));
