@@ -14,6 +14,7 @@ private slots:
     void publishedCounts();
     void divideSumsToTheCount();
     void badArgumentsAreRefused();
+    void pdnFilesAreReplayedMoveByMove();
 };
 
 void TestPerftCounts::publishedCounts_data()
@@ -80,6 +81,43 @@ void TestPerftCounts::badArgumentsAreRefused()
         QVERIFY(perft.waitForFinished(10000));
         QVERIFY2(perft.exitCode() != 0, qPrintable(args.join(' ')));
         QVERIFY(perft.readAllStandardOutput().isEmpty());
+    }
+}
+
+// --pdn replays each game of a file and names the first move that is not legal.
+void TestPerftCounts::pdnFilesAreReplayedMoveByMove()
+{
+    const struct {
+        const char* name;
+        const char* text;
+        int exitCode;
+        const char* says;
+    } cases[] = {
+        {"both variants legal",
+         "[GameType \"21\"]\n1. 9-14 22-17 2. 11-15 25-22 3. 15-19 23x16 4. 12x19 24x15 *\n\n"
+         "[GameType \"25\"]\n1. c3-d4 d6-e5 2. b2-c3 e7-d6 *\n",
+         0, "game 2 (line 4): 4 moves, every one legal"},
+        // After 3. 15-19 the capture 23x16 is compulsory.
+        {"a capture left out", "[GameType \"21\"]\n1. 9-14 22-17 2. 11-15 25-22 3. 15-19 24-20 *\n", 1,
+         "game 1 (line 1): "},
+        {"not PDN", "1. 9-14 {never closed\n", 2, ":"},
+    };
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    for (const auto& c : cases) {
+        const QString path = dir.filePath("game.pdn");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(c.text);
+        file.close();
+        QProcess perft;
+        perft.start(SORVADA_PERFT_PATH, {"--pdn", path});
+        QVERIFY(perft.waitForFinished(30000));
+        const QString out = QString::fromLatin1(perft.readAllStandardOutput());
+        QVERIFY2(perft.exitCode() == c.exitCode, qPrintable(QString("%1: %2").arg(c.name, out)));
+        QVERIFY2(out.contains(QLatin1String(c.says)), qPrintable(out));
+        if (c.exitCode == 1)
+            QVERIFY2(!out.contains("every one legal"), qPrintable(out));
     }
 }
 

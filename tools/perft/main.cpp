@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // sorvada-perft: counts the positions after 1..N complete moves from the
-// opening position and prints how fast the rules produce them.
+// opening position and prints how fast the rules produce them. With --pdn FILE it
+// replays the games of a PDN file instead and says whether every move is legal.
 #include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "PdnCheck.h"
 #include "PerftSearch.h"
 
 using namespace sorvada;
@@ -15,7 +17,8 @@ namespace {
 
 int usage()
 {
-    std::fprintf(stderr, "usage: sorvada-perft --variant american|russian --depth N [--divide] [--verify]\n");
+    std::fprintf(stderr, "usage: sorvada-perft --variant american|russian --depth N [--divide] [--verify]\n"
+                         "       sorvada-perft --pdn FILE\n");
     return 64;
 }
 
@@ -27,6 +30,8 @@ int main(int argc, char** argv)
     int depth = 0;
     bool divide = false;
     bool verify = false;
+    if (argc == 3 && std::strcmp(argv[1], "--pdn") == 0)
+        return checkPdnFile(argv[2], stdout);
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--variant" && i + 1 < argc) {
