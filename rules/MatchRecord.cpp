@@ -24,7 +24,11 @@ void MatchRecord::beginSet(const GameBoard& board)
     set.variant = board.variant();
     set.localName = board.localName;
     set.peerName = board.peerName;
-    set.localFirst = board.isFirstMover() == 1;
+    // Whoever ends a set, the next one is opened by the side that did not open it: the
+    // winner (or the side that offered the draw) opens unless it opened the last one, and
+    // then hands the opening over. The board's own flag is not trusted here: the loser of
+    // a set keeps its old one until the winner's word arrives, which may be after this.
+    set.localFirst = sets.empty() ? board.isFirstMover() == 1 : !sets.back().localFirst;
     set.takenSoFar = takenCount(board);
     sets.push_back(std::move(set));
 }

@@ -19,7 +19,8 @@ class GameBoard;
 class MatchRecord {
 public:
     // A new set starts on `board` (its opening position, variant and names set). Who opens
-    // it is taken from the board for now and from the first move once one is played.
+    // the first set is taken from the board, every later one is the side that did not open
+    // the one before; the first move played has the last word.
     void beginSet(const GameBoard& board);
     // This side now knows it opens the set (the opponent said so before anyone moved).
     void firstMoverChanged(bool localFirst);

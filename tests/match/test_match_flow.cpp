@@ -6,7 +6,11 @@
 #include "app/ResourceIds.h"
 #include "app/SettingKeys.h"
 #include "net/PeerRecord.h"
+#include "rules/PdnReader.h"
+#include "rules/PdnReplay.h"
 #include "sim/TemporarySettings.h"
+#include "tests/support/BoardDiagram.h"
+#include "ui/MatchFile.h"
 #include "ui/BoardView.h"
 
 #include <QSignalSpy>
@@ -76,6 +80,8 @@ private slots:
 
     // Both sides play legal moves picked by a seeded generator until one of
     // them is left without a move; the boards are compared after every leg.
+    // Both copies then write the same PDN of the set, and an independent
+    // replay of that file reaches the position both boards showed.
     void americanSetPlayedToALossByNoMovesLeft()
     {
         MatchOptions options;
@@ -90,6 +96,7 @@ private slots:
         MatchHarness::MoveResult result = MatchHarness::MoveResult::Done;
         int moves = 0;
         GameCopy *loser = nullptr;
+        std::vector<std::string> hostEnd, clientEnd;
         while (result == MatchHarness::MoveResult::Done && moves < 400) {
             GameCopy *mover = m.mover();
             QVERIFY(mover);
@@ -97,8 +104,11 @@ private slots:
             result = m.playMove(*mover, pick, &why);
             QVERIFY2(result != MatchHarness::MoveResult::Failed, qPrintable(why));
             ++moves;
-            if (result == MatchHarness::MoveResult::SetOver)
+            if (result == MatchHarness::MoveResult::SetOver) {
                 loser = &m.other(*mover);
+                hostEnd = diagramOf(m.host().board);
+                clientEnd = diagramOf(m.client().board);
+            }
         }
         QVERIFY2(loser, "the set did not end");
         GameCopy &winner = m.other(*loser);
@@ -119,6 +129,43 @@ private slots:
         QCOMPARE(piecesInPlay(m.host().board, 1), 12);
         QVERIFY(mirrorMismatch(m.host().board, m.client().board).isEmpty());
         qInfo("set decided after %d moves", moves);
+
+        const QDate day(2026, 12, 9);
+        const std::string pdn = matchPdn(m.host().window->controller().matchRecord(), day);
+        const std::string clientPdn = matchPdn(m.client().window->controller().matchRecord(), day);
+        QCOMPARE(QString::fromStdString(clientPdn), QString::fromStdString(pdn));
+        const PdnFile file = readPdn(pdn);
+        QVERIFY2(file.error.empty(), file.error.c_str());
+        // The second set, set up but not begun, names its players by colour on both
+        // copies alike: the side that did not open the first set opens it.
+        QCOMPARE(int(file.games.size()), 2);
+        QCOMPARE(QString::fromStdString(file.games[1].tag("Black")), QStringLiteral("Bob"));
+        const PdnGame &set = file.games.front();
+        QCOMPARE(QString::fromStdString(set.tag("Result")), loser == &m.host() ? "1-0" : "0-1");
+        const ReplayOutcome replay = replayMoves(set.variant(), set.moves);
+        QVERIFY2(replay.legal, replay.error.c_str());
+        QCOMPARE(int(replay.movesPlayed), moves);
+        // The host opened the first set.
+        QVERIFY(diagramOf(replay.firstMover) == hostEnd);
+        QVERIFY(diagramOf(replay.secondMover) == clientEnd);
+    }
+
+    // A save that cannot be completed leaves the file saved before as it was
+    // and says why: here the temporary file beside a name of 250 characters
+    // would need a name longer than any the file system takes.
+    void aFailedSaveKeepsTheEarlierFile()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QString(246, QLatin1Char('g')) + ".pdn");
+        QString why;
+        QVERIFY2(writeWholeFile(path, "first\n", why), qPrintable(why));
+        QVERIFY(!writeWholeFile(path, "second\n", why));
+        QVERIFY(!why.isEmpty());
+        QFile saved(path);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), QByteArray("first\n"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1);
     }
 };
 
