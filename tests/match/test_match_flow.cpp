@@ -11,6 +11,10 @@
 #include "sim/TemporarySettings.h"
 #include "tests/support/BoardDiagram.h"
 #include "ui/MatchFile.h"
+#include "ui/MovesWindow.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
 #include "ui/BoardView.h"
 
 #include <QSignalSpy>
@@ -148,6 +152,31 @@ private slots:
         // The host opened the first set.
         QVERIFY(diagramOf(replay.firstMover) == hostEnd);
         QVERIFY(diagramOf(replay.secondMover) == clientEnd);
+
+        // Moves (F4) shows the moves of the set in numbered pairs, the newest marked and
+        // the result last; copying gives the set's PDN.
+        GameCopy &host = m.host();
+        QAction *movesCommand = host.window->commandAction(res::ID_MOVES);
+        QVERIFY(movesCommand);
+        QCOMPARE(movesCommand->shortcut(), QKeySequence(Qt::Key_F4));
+        movesCommand->trigger();
+        MovesWindow &list = host.window->movesWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(list.isVisible(), 5000);
+        list.showSet(0);
+        const QStringList rows = list.rows();
+        QCOMPARE(rows.size(), (moves + 1) / 2 + 1);
+        QVERIFY2(rows.first().startsWith(QStringLiteral("1. ")), qPrintable(rows.first()));
+        QCOMPARE(rows.last(), QString::fromStdString(set.tag("Result")));
+        QCOMPARE(list.markedRow(), rows.size() - 2);
+        list.copySet();
+        const PdnFile copied = readPdn(QGuiApplication::clipboard()->text().toStdString());
+        QCOMPARE(int(copied.games.size()), 1);
+        QCOMPARE(int(replayMoves(VARIANT_AMERICAN, copied.games[0].moves).movesPlayed), moves);
+        if (!qEnvironmentVariableIsEmpty("SORVADA_DIALOG_SNAPSHOTS")) {
+            const QDir dir(qEnvironmentVariable("SORVADA_DIALOG_SNAPSHOTS"));
+            host.window->grab().save(dir.filePath("match-window.png"));
+            list.grab().save(dir.filePath("moves-window.png"));
+        }
     }
 
     // A save that cannot be completed leaves the file saved before as it was
