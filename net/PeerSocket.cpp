@@ -3,6 +3,8 @@
 
 #include "net/LineFetch.h"
 #include "net/MatchAnswer.h"
+#include "net/RoomCode.h"
+#include "net/RoomMarker.h"
 
 #include <QHostAddress>
 #include <QHostInfo>
@@ -121,17 +123,22 @@ bool PeerSocket::Start(int cap, const QString &address, int mode, uint8_t kind)
             partnerPort = socket->localPort();
             return QueryStart(QStringLiteral("WANT_CONNECT"));
         }
-        peerAddresses[0] = address;
-        peerPorts[0] = cfg.directoryPort;
+    {
+        // HOST, HOST/CODE or HOST:PORT/CODE: the code chooses the room on the directory.
+        const LobbyAddress lobby = parseLobbyAddress(address);
+        peerAddresses[0] = lobby.host;
+        peerPorts[0] = lobby.port != 0 ? lobby.port : cfg.directoryPort;
         if (!openSocket(0))
             return false;
-        if (resolve(address).isNull()) {
+        if (lobby.problem != LobbyAddressProblem::None || resolve(lobby.host).isNull()) {
             startFailure = StartFailure::BadAddress;
             return false;
         }
         sendRecord.writeDirectoryRequest(gameKind);
+        writeRoomMarker(sendRecord, lobby.code);
         sendToSlot(sendRecord, 0);
         return true;
+    }
     default:
         return false;
     }
