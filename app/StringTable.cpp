@@ -45,6 +45,27 @@ const QHash<int, QString> &table()
         {IDS_MOVE_BREAKS_RULES,
          QStringLiteral("Your opponent's program sent a move that breaks the rules. The match ends.")},
         {IDS_OPPONENT_SILENT, QStringLiteral("Your opponent's computer stopped answering. The match ends.")},
+        {IDS_ROOM_CODE_EMPTY,
+         QStringLiteral("Nothing follows the \"/\" in %1. Remove the \"/\" for the public room, or add the code "
+                        "your friend gave you.")},
+        {IDS_ROOM_CODE_TOO_LONG, QStringLiteral("The code after the \"/\" in %1 is longer than %2 characters.")},
+        {IDS_ROOM_CODE_CHARACTER,
+         QStringLiteral("The code after the \"/\" in %1 may have only letters, digits and \"-\": no spaces and no "
+                        "second \"/\".")},
+        {IDS_WEB_ADDRESS_TOO_LONG,
+         QStringLiteral("%1 is too long for the web lobby: its questions must fit in %2 characters, so the address "
+                        "may have at most %3. Use a shorter name or code, or the lobby's name without \"http:\".")},
+        {IDS_INVITE_NEEDS_LOBBY,
+         QStringLiteral("Enter the name or address of the lobby you and your friend share first, then press "
+                        "\"Invite a friend\".")},
+        {IDS_INVITE_MALFORMED, QStringLiteral("The invitation %1 cannot be used: %2 Sorvada starts as usual.")},
+        {IDS_INVITE_TOO_LONG, QStringLiteral("it is far longer than any invitation.")},
+        {IDS_INVITE_NOT_INVITE, QStringLiteral("an invitation begins with \"sorvada://\".")},
+        {IDS_INVITE_NO_HOST, QStringLiteral("it names no lobby (sorvada://HOST/CODE).")},
+        {IDS_INVITE_BAD_PORT, QStringLiteral("the number after \":\" is not a port from 1 to 65535.")},
+        {IDS_INVITE_NO_CODE, QStringLiteral("it names no room code after the lobby (sorvada://HOST/CODE).")},
+        {IDS_INVITE_BAD_CODE,
+         QStringLiteral("its code is not 1 to 16 letters, digits or \"-\".")},
         // Command prompts, shown while the menu is browsed.
         {ID_HELP_FINDER, QStringLiteral("Display the table of contents")},
         {ID_HOME_PAGE, QStringLiteral("Open the Tavimore home page")},

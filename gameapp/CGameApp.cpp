@@ -33,6 +33,11 @@ QString CGameApp::programBaseName()
     return name.isEmpty() ? QStringLiteral("sorvada") : name;
 }
 
+void CGameApp::setArguments(const QStringList &arguments)
+{
+    startLink = arguments.size() == 1 ? arguments.first() : QString();
+}
+
 bool CGameApp::InitInstance()
 {
     // The settings are named before the window exists, so that everything
@@ -40,6 +45,7 @@ bool CGameApp::InitInstance()
     store = std::make_unique<SettingsStore>(appName);
 
     window = std::make_unique<CGameWnd>(board, link, *store, score);
+    window->controller().setStartLink(startLink);
     window->setWindowIcon(loadAppIcon());
     // The client area's ground, wherever the board does not cover it.
     QPalette ground = window->boardView()->palette();

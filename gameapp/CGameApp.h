@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -24,6 +25,11 @@ public:
              const QString &applicationName = QString());
     ~CGameApp();
 
+    // The program's arguments after its own name: one argument is an
+    // invitation link for the start sequence; none, or more than one, change
+    // nothing. Call before InitInstance.
+    void setArguments(const QStringList &arguments);
+
     // Start-up; false when the main window could not be made.
     bool InitInstance();
 
@@ -39,6 +45,7 @@ private:
     PeerSocket &link;
     CScoreDlg &score;
     QString appName;
+    QString startLink;
     std::unique_ptr<SettingsStore> store;
     std::unique_ptr<CGameWnd> window;
 };
