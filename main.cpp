@@ -22,6 +22,8 @@ int main(int argc, char *argv[])
     PeerSocket link;
     CScoreDlg score;
     CGameApp gameApp(board, link, score);
+    // A click on an invitation link starts the program with the link as its one argument.
+    gameApp.setArguments(app.arguments().mid(1));
     if (!gameApp.InitInstance())
         return 1;
     return app.exec();

@@ -66,7 +66,7 @@ int CStartDlg::exec()
     setRadio(control<QRadioButton>(this, IDC_HOST), hostFlag != 0);
     setRadio(control<QRadioButton>(this, IDC_VIA_SERVER), viaServerFlag != 0);
     const int chosen[] = {IDC_JOIN, IDC_HOST, IDC_VIA_SERVER};
-    const int mode = settings.readInt(SettingKey::Mode, 0);
+    const int mode = preselect >= 0 && preselect <= 2 ? preselect : settings.readInt(SettingKey::Mode, 0);
     if (mode >= 0 && mode <= 2) {
         for (int i = 0; i < 3; ++i)
             setRadio(control<QRadioButton>(this, chosen[i]), i == mode);

@@ -26,6 +26,9 @@ public:
     int joinFlag = 0;      // 202 "Connect to the Game Server"
     int hostFlag = 0;      // 203 "As the Game Server"
     int viaServerFlag = 0; // 204 "Connect through the Tavimore Server"
+    // 0..2: preselect that way to connect (as a stored "Mode" would) rather than
+    // the stored one, as an invitation link does; anything else: the stored "Mode".
+    int preselect = -1;
 
 private:
     void confirm();

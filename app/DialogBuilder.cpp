@@ -329,6 +329,9 @@ namespace {
 
 QMessageBox::StandardButton runBox(QMessageBox &box, QWidget *parent, int textWidth = 0)
 {
+    // Every text of a box is plain: an address or a link the player was sent is shown as typed,
+    // never taken for markup.
+    box.setTextFormat(Qt::PlainText);
     box.setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
     // A narrow box would cut its own caption ("Sor…da"): it is made at least
     // as wide as the title needs, and as a short second line needs to stand

@@ -49,6 +49,20 @@ enum StringId : int {
     IDS_SAVE_CAPTION = 125,
     IDS_PDN_FILTER = 126,
     IDS_SAVE_FAILED = 127,
+    // Rooms and invitations on a shared lobby.
+    IDS_ROOM_CODE_EMPTY = 140,
+    IDS_ROOM_CODE_TOO_LONG = 141,
+    IDS_ROOM_CODE_CHARACTER = 142,
+    IDS_WEB_ADDRESS_TOO_LONG = 143,
+    IDS_INVITE_NEEDS_LOBBY = 144,
+    IDS_INVITE_MALFORMED = 145,
+    // What is wrong with an invitation, the %2 of IDS_INVITE_MALFORMED.
+    IDS_INVITE_TOO_LONG = 146,
+    IDS_INVITE_NOT_INVITE = 147,
+    IDS_INVITE_NO_HOST = 148,
+    IDS_INVITE_BAD_PORT = 149,
+    IDS_INVITE_NO_CODE = 150,
+    IDS_INVITE_BAD_CODE = 151,
 };
 
 // Menu and accelerator commands; the string with the same number is the prompt.

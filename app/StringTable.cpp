@@ -54,6 +54,27 @@ const QHash<int, const char *> &table()
         {IDS_SAVE_CAPTION, QT_TRANSLATE_NOOP("StringTable", "Save Game")},
         {IDS_PDN_FILTER, QT_TRANSLATE_NOOP("StringTable", "PDN games (*.pdn);;All files (*)")},
         {IDS_SAVE_FAILED, QT_TRANSLATE_NOOP("StringTable", "The game could not be saved to %1: %2")},
+        {IDS_ROOM_CODE_EMPTY,
+         QT_TRANSLATE_NOOP("StringTable", "Nothing follows the \"/\" in %1. Remove the \"/\" for the public room, or add the code "
+                        "your friend gave you.")},
+        {IDS_ROOM_CODE_TOO_LONG, QT_TRANSLATE_NOOP("StringTable", "The code after the \"/\" in %1 is longer than %2 characters.")},
+        {IDS_ROOM_CODE_CHARACTER,
+         QT_TRANSLATE_NOOP("StringTable", "The code after the \"/\" in %1 may have only letters, digits and \"-\": no spaces and no "
+                        "second \"/\".")},
+        {IDS_WEB_ADDRESS_TOO_LONG,
+         QT_TRANSLATE_NOOP("StringTable", "%1 is too long for the web lobby: its questions must fit in %2 characters, so the address "
+                        "may have at most %3. Use a shorter name or code, or the lobby's name without \"http:\".")},
+        {IDS_INVITE_NEEDS_LOBBY,
+         QT_TRANSLATE_NOOP("StringTable", "Enter the name or address of the lobby you and your friend share first, then press "
+                        "\"Invite a friend\".")},
+        {IDS_INVITE_MALFORMED, QT_TRANSLATE_NOOP("StringTable", "The invitation %1 cannot be used: %2 Sorvada starts as usual.")},
+        {IDS_INVITE_TOO_LONG, QT_TRANSLATE_NOOP("StringTable", "it is far longer than any invitation.")},
+        {IDS_INVITE_NOT_INVITE, QT_TRANSLATE_NOOP("StringTable", "an invitation begins with \"sorvada://\".")},
+        {IDS_INVITE_NO_HOST, QT_TRANSLATE_NOOP("StringTable", "it names no lobby (sorvada://HOST/CODE).")},
+        {IDS_INVITE_BAD_PORT, QT_TRANSLATE_NOOP("StringTable", "the number after \":\" is not a port from 1 to 65535.")},
+        {IDS_INVITE_NO_CODE, QT_TRANSLATE_NOOP("StringTable", "it names no room code after the lobby (sorvada://HOST/CODE).")},
+        {IDS_INVITE_BAD_CODE,
+         QT_TRANSLATE_NOOP("StringTable", "its code is not 1 to 16 letters, digits or \"-\".")},
         // Command prompts, shown while the menu is browsed.
         {ID_HELP_FINDER, QT_TRANSLATE_NOOP("StringTable", "Display the table of contents")},
         {ID_HOME_PAGE, QT_TRANSLATE_NOOP("StringTable", "Open the Tavimore home page")},

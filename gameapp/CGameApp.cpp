@@ -39,6 +39,11 @@ QString CGameApp::InstallTranslations(const QLocale &locale)
     return translation::install(locale);
 }
 
+void CGameApp::setArguments(const QStringList &arguments)
+{
+    startLink = arguments.size() == 1 ? arguments.first() : QString();
+}
+
 bool CGameApp::InitInstance()
 {
     // The settings are named before the window exists, so that everything
@@ -46,6 +51,7 @@ bool CGameApp::InitInstance()
     store = std::make_unique<SettingsStore>(appName);
 
     window = std::make_unique<CGameWnd>(board, link, *store, score);
+    window->controller().setStartLink(startLink);
     window->setWindowIcon(loadAppIcon());
     // The client area's ground, wherever the board does not cover it.
     QPalette ground = window->boardView()->palette();

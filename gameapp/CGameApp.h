@@ -2,6 +2,7 @@
 #pragma once
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -32,6 +33,11 @@ public:
     // returns the language installed, empty for English.
     static QString InstallTranslations(const QLocale &locale = QLocale::system());
 
+    // The program's arguments after its own name: one argument is an
+    // invitation link for the start sequence; none, or more than one, change
+    // nothing. Call before InitInstance.
+    void setArguments(const QStringList &arguments);
+
     // Start-up; false when the main window could not be made.
     bool InitInstance();
 
@@ -47,6 +53,7 @@ private:
     PeerSocket &link;
     CScoreDlg &score;
     QString appName;
+    QString startLink;
     std::unique_ptr<SettingsStore> store;
     std::unique_ptr<CGameWnd> window;
 };

@@ -2,7 +2,9 @@
 #include "lobby/DirectoryServer.h"
 
 #include "lobby/AddressLimits.h"
+#include "lobby/RoomTag.h"
 #include "net/PeerRecord.h"
+#include "net/RoomMarker.h"
 
 #include <QNetworkDatagram>
 #include <QTimer>
@@ -92,8 +94,11 @@ void DirectoryServer::onReadyRead()
         if (onRelayed(buffer, RelayEndpoint{v4, port}, type))
             continue;
         const QString address = QHostAddress(v4).toString();
-        if (type == DIRECTORY_REQUEST)
-            onRequest(uint8_t(buffer[1]), address, port, reached);
+        if (type == DIRECTORY_REQUEST) {
+            PeerRecord request;
+            std::memcpy(request.bytes.data(), buffer, RECORD_SIZE);
+            onRequest(request.gameKind(), readRoomMarker(request), address, port, reached);
+        }
         else if (type == PROBE)
             onProbeAnswer(address, port);
         else
@@ -189,7 +194,8 @@ bool DirectoryServer::isRequesterPending(const QString &address, quint16 port) c
     return false;
 }
 
-void DirectoryServer::onRequest(int kind, const QString &address, quint16 port, const QHostAddress &reached)
+void DirectoryServer::onRequest(int kind, const QString &room, const QString &address, quint16 port,
+                                const QHostAddress &reached)
 {
     for (const WaitingHost &gone : queue.expire(clock.elapsed()))
         report(QStringLiteral("expired host"), gone.address,
@@ -198,11 +204,15 @@ void DirectoryServer::onRequest(int kind, const QString &address, quint16 port, 
     if (isRequesterPending(address, port))
         return; // already being paired
 
-    if (queue.findAt(address, port)) {
-        // It waits already; its answer may have been lost on the way.
-        queue.heard(address, port, clock.elapsed());
-        send(bareRecord(BECOME_SERVER), address, port);
-        return;
+    if (const WaitingHost *waiting = queue.findAt(address, port)) {
+        if (waiting->room == room) {
+            // It waits already; its answer may have been lost on the way.
+            queue.heard(address, port, clock.elapsed());
+            send(bareRecord(BECOME_SERVER), address, port);
+            return;
+        }
+        // The same port asking for another room is a new copy: it starts afresh.
+        queue.removeAt(address, port);
     }
 
     // A copy that could only be paired directly, which behind two routers fails, is refused
@@ -224,14 +234,16 @@ void DirectoryServer::onRequest(int kind, const QString &address, quint16 port, 
         return;
     }
 
-    WaitingHost *host = queue.firstOf(kind, [this](const WaitingHost &h) {
-        return !probes.contains(endpoint(h.address, h.port)) && canRelay(h.address);
+    // Only a host in the requester's own room is proposed: a code pairs friends with each other.
+    WaitingHost *host = queue.firstOf(kind, [this, &room](const WaitingHost &h) {
+        return h.room == room && !probes.contains(endpoint(h.address, h.port)) && canRelay(h.address);
     });
     if (host && probes.size() < config.capacity) {
         Probe probe;
         probe.host = *host;
         probe.requesterAddress = address;
         probe.requesterPort = port;
+        probe.requesterRoom = room;
         probe.requesterReached = reached;
         probe.timer = new QTimer;
         probe.timer->setSingleShot(true);
@@ -249,6 +261,7 @@ void DirectoryServer::onRequest(int kind, const QString &address, quint16 port, 
     fresh.kind = kind;
     fresh.address = address;
     fresh.port = port;
+    fresh.room = room;
     fresh.joinedAt = clock.elapsed();
     fresh.heardAt = fresh.joinedAt;
     for (const WaitingHost &own : makeRoomFrom(queue, address, config.hostsPerAddress))
@@ -264,7 +277,7 @@ void DirectoryServer::onRequest(int kind, const QString &address, quint16 port, 
                    .arg(pushedOut->kind));
     send(bareRecord(BECOME_SERVER), address, port);
     report(QStringLiteral("host waits as server"), address,
-           QStringLiteral("host %1 (kind %2) waits as server").arg(endpoint(address, port)).arg(kind));
+           QStringLiteral("host %1 (kind %2)%3 waits as server").arg(endpoint(address, port)).arg(kind).arg(roomTag(room)));
 }
 
 void DirectoryServer::onProbeAnswer(const QString &address, quint16 port)
@@ -327,11 +340,12 @@ void DirectoryServer::pair(const Probe &probe)
             send(record.toByteArray(), probe.requesterAddress, probe.requesterPort);
             stats->paired(LobbyStats::Relayed);
             report(QStringLiteral("paired through the relay"), probe.requesterAddress,
-                   QStringLiteral("paired %1 with host %2 (kind %3) through the relay at %4:%5")
+                   QStringLiteral("paired %1 with host %2 (kind %3)%6 through the relay at %4:%5")
                        .arg(joiner, host)
                        .arg(probe.host.kind)
                        .arg(lobby)
-                       .arg(socket.localPort()));
+                       .arg(socket.localPort())
+                       .arg(roomTag(probe.host.room)));
             return;
         }
         report(QStringLiteral("cannot relay: own address unknown"), probe.requesterAddress,
@@ -341,7 +355,10 @@ void DirectoryServer::pair(const Probe &probe)
     send(record.toByteArray(), probe.requesterAddress, probe.requesterPort);
     stats->paired(LobbyStats::Direct);
     report(QStringLiteral("paired"), probe.requesterAddress,
-           QStringLiteral("paired %1 with host %2 (kind %3)").arg(joiner, host).arg(probe.host.kind));
+           QStringLiteral("paired %1 with host %2 (kind %3)%4")
+               .arg(joiner, host)
+               .arg(probe.host.kind)
+               .arg(roomTag(probe.host.room)));
 }
 
 void DirectoryServer::onProbeTimeout(const QString &key)
@@ -355,7 +372,8 @@ void DirectoryServer::onProbeTimeout(const QString &key)
     queue.removeAt(probe.host.address, probe.host.port);
     report(QStringLiteral("dropped host: no answer to probe"), probe.host.address,
            QStringLiteral("dropped host %1 (kind %2): no answer to probe").arg(key).arg(probe.host.kind));
-    onRequest(probe.host.kind, probe.requesterAddress, probe.requesterPort, probe.requesterReached);
+    onRequest(probe.host.kind, probe.requesterRoom, probe.requesterAddress, probe.requesterPort,
+              probe.requesterReached);
 }
 
 void DirectoryServer::send(const QByteArray &datagram, const QString &address, quint16 port)

@@ -79,6 +79,7 @@ private:
         WaitingHost host;
         QString requesterAddress;
         quint16 requesterPort = 0;
+        QString requesterRoom;         // the host is in the same room
         QHostAddress requesterReached; // the lobby address its request arrived on
         QTimer *timer = nullptr;
     };
@@ -86,7 +87,9 @@ private:
     void onReadyRead();
     bool onRelayed(const char *record, const RelayEndpoint &from, uint8_t type);
     void onKeepAlive();
-    void onRequest(int kind, const QString &address, quint16 port, const QHostAddress &reached);
+    // room: the code the request carries, lower case; empty for the public room.
+    void onRequest(int kind, const QString &room, const QString &address, quint16 port,
+                   const QHostAddress &reached);
     void onProbeAnswer(const QString &address, quint16 port);
     void pair(const Probe &probe);
     QString joinAddress(const QHostAddress &reached) const;

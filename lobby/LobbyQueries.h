@@ -18,6 +18,7 @@ struct StartQuery
     quint16 port = 0;      // the caller's UDP port, 1..65535
     StartMode mode = StartMode::WantConnect;
     QString id;            // the host being reported; empty when none
+    QString room;          // from the query's path, lower case; empty: the public room
     QString error;         // non-empty: the query is refused with this reason
 };
 

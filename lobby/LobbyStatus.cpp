@@ -20,6 +20,14 @@ QString row(const QString &name, const QString &value)
 
 } // namespace
 
+void LobbyFigures::count(const WaitingQueue &queue)
+{
+    for (const WaitingHost &h : queue.all()) {
+        ++waitingByKind[h.kind];
+        ++(h.room.isEmpty() ? waitingWithoutCode : waitingWithCode);
+    }
+}
+
 QByteArray lobbyStatusPage(const LobbyFigures &figures, const LobbyStats &stats)
 {
     const qint64 now = stats.now();
@@ -33,6 +41,8 @@ QByteArray lobbyStatusPage(const LobbyFigures &figures, const LobbyStats &stats)
         html += row(QStringLiteral("Waiting hosts"), QStringLiteral("0"));
     for (const auto &[kind, count] : figures.waitingByKind)
         html += row(QStringLiteral("Waiting hosts, game kind %1").arg(kind), QString::number(count));
+    html += row(QStringLiteral("Waiting hosts with a code"), QString::number(figures.waitingWithCode));
+    html += row(QStringLiteral("Waiting hosts without a code"), QString::number(figures.waitingWithoutCode));
     html += QStringLiteral("</table>\n<h2>Pairings in the last hour</h2>\n<table>\n");
     for (int p = 0; p < LobbyStats::PATH_COUNT; ++p) {
         const auto path = LobbyStats::Path(p);
@@ -71,6 +81,12 @@ QByteArray lobbyMetrics(const LobbyFigures &figures, const LobbyStats &stats)
     for (const auto &[kind, count] : figures.waitingByKind)
         out += "sorvada_lobby_waiting_hosts{kind=\"" + QByteArray::number(kind) + "\"} "
             + QByteArray::number(count) + '\n';
+    out += "# HELP sorvada_lobby_waiting_hosts_by_room Hosts waiting for a partner, with a code or in the public room.\n"
+           "# TYPE sorvada_lobby_waiting_hosts_by_room gauge\n"
+           "sorvada_lobby_waiting_hosts_by_room{room=\"code\"} "
+        + QByteArray::number(figures.waitingWithCode) + "\n"
+        "sorvada_lobby_waiting_hosts_by_room{room=\"public\"} "
+        + QByteArray::number(figures.waitingWithoutCode) + '\n';
     out += "# HELP sorvada_lobby_active_relays Matches relayed now.\n"
            "# TYPE sorvada_lobby_active_relays gauge\n"
            "sorvada_lobby_active_relays "

@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lobby/PairingPolicy.h"
+#include "lobby/RoomTag.h"
 
 namespace sorvada {
 
 namespace {
 QString describe(const WaitingHost &h)
 {
-    return QStringLiteral("host %1 (kind %2, ID %3)").arg(endpoint(h.address, h.port)).arg(h.kind).arg(h.id);
+    return QStringLiteral("host %1 (kind %2, ID %3)%4")
+        .arg(endpoint(h.address, h.port))
+        .arg(h.kind)
+        .arg(h.id, roomTag(h.room));
 }
 } // namespace
 
@@ -73,8 +77,9 @@ PairingPolicy::Answer PairingPolicy::start(const StartQuery &query, const QStrin
     // no longer describes a copy that waits.
     queue.removeAt(callerAddress, query.port);
 
+    // Only a host in the caller's own room is proposed: a code pairs friends with each other.
     WaitingHost *host = queue.firstOf(query.kind, [&](const WaitingHost &h) {
-        return h.proposedAt < 0 || now - h.proposedAt >= recent;
+        return h.room == query.room && (h.proposedAt < 0 || now - h.proposedAt >= recent);
     });
     if (host) {
         host->proposedAt = now;
@@ -89,6 +94,7 @@ PairingPolicy::Answer PairingPolicy::start(const StartQuery &query, const QStrin
     fresh.address = callerAddress;
     fresh.port = query.port;
     fresh.id = freshId();
+    fresh.room = query.room;
     fresh.joinedAt = now;
     for (const WaitingHost &own : makeRoomFrom(queue, callerAddress, limits.waitingHosts))
         answer.events << QStringLiteral("dropped %1: %2 hosts wait from its address")

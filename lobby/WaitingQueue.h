@@ -23,6 +23,7 @@ struct WaitingHost
     QString address;        // dotted IPv4 address its request came from
     quint16 port = 0;       // UDP port it announced
     QString id;             // letters and digits, unique among waiting hosts
+    QString room;           // the code it asked with, lower case; empty: the public room
     qint64 joinedAt = 0;    // lobby clock, milliseconds
     qint64 proposedAt = -1; // when it was last proposed to a knocker; -1 never
     qint64 heardAt = 0;     // when the host was last heard from (its request, a probe answer)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lobby/LobbyQueries.h"
 #include "lobby/WebLobby.h"
+#include "net/RoomCode.h"
 
 #include <QHttpServerRequest>
 #include <QHttpServerResponse>
@@ -44,8 +45,7 @@ WebLobby::WebLobby(const Config &config, LobbyStats *stats, QObject *parent)
 {
     figures = [this] {
         LobbyFigures f;
-        for (const WaitingHost &h : queue.all())
-            ++f.waitingByKind[h.kind];
+        f.count(queue);
         return f;
     };
     clock.start();
@@ -59,6 +59,11 @@ WebLobby::WebLobby(const Config &config, LobbyStats *stats, QObject *parent)
                [this](const QHttpServerRequest &request) { return onStart(request); });
     http.route(QStringLiteral("/end.asp"), QHttpServerRequest::Method::Get,
                [this](const QHttpServerRequest &request) { return onEnd(request); });
+    // A room is the first element of the path: /CODE/start.asp pairs only with /CODE/start.asp.
+    http.route(QStringLiteral("/<arg>/start.asp"), QHttpServerRequest::Method::Get,
+               [this](const QString &room, const QHttpServerRequest &request) { return onStart(request, room); });
+    http.route(QStringLiteral("/<arg>/end.asp"), QHttpServerRequest::Method::Get,
+               [this](const QString &room, const QHttpServerRequest &request) { return onEnd(request, room); });
     http.route(QStringLiteral("/"), QHttpServerRequest::Method::Get, [this] {
         return QHttpServerResponse(QByteArrayLiteral("text/html; charset=utf-8"),
                                    lobbyStatusPage(figures(), *this->stats));
@@ -77,14 +82,18 @@ quint16 WebLobby::listen(const QHostAddress &address, quint16 port)
     return tcp->serverPort();
 }
 
-QHttpServerResponse WebLobby::onStart(const QHttpServerRequest &request)
+QHttpServerResponse WebLobby::onStart(const QHttpServerRequest &request, const std::optional<QString> &room)
 {
     const QString caller = dottedAddress(request.remoteAddress());
     if (caller.isEmpty())
         return refusal(QStringLiteral("IPv4 callers only"));
-    const StartQuery query = parseStartQuery(request.query());
+    if (room && !isRoomCode(*room))
+        return refusal(QStringLiteral("bad room code"));
+    StartQuery query = parseStartQuery(request.query());
     if (!query.error.isEmpty())
         return refusal(query.error);
+    if (room)
+        query.room = room->toLower();
     const PairingPolicy::Answer answer = policy.start(query, caller, now());
     if (answer.line.startsWith(QLatin1String("Client/")))
         stats->paired(LobbyStats::Web);
@@ -92,11 +101,13 @@ QHttpServerResponse WebLobby::onStart(const QHttpServerRequest &request)
     return line(answer.line);
 }
 
-QHttpServerResponse WebLobby::onEnd(const QHttpServerRequest &request)
+QHttpServerResponse WebLobby::onEnd(const QHttpServerRequest &request, const std::optional<QString> &room)
 {
     const QString caller = dottedAddress(request.remoteAddress());
     if (caller.isEmpty())
         return refusal(QStringLiteral("IPv4 callers only"));
+    if (room && !isRoomCode(*room))
+        return refusal(QStringLiteral("bad room code"));
     const EndQuery query = parseEndQuery(request.query());
     if (!query.error.isEmpty())
         return refusal(query.error);

@@ -14,6 +14,7 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
 
 class QHttpServerRequest;
 class QHttpServerResponse;
@@ -33,8 +34,9 @@ struct WebLobbyConfig
 };
 
 // The matchmaking web server: answers "/start.asp" and "/end.asp" with one
-// text line each, and the operator's status page "/" and "/metrics".
-// Everything else the HTTP layer answers 404.
+// text line each, the same under "/CODE/" for the room of that code, and the
+// operator's status page "/" and "/metrics". Everything else the HTTP layer
+// answers 404.
 class WebLobby : public QObject
 {
     Q_OBJECT
@@ -58,8 +60,9 @@ signals:
     void pairingEvent(const QString &line);
 
 private:
-    QHttpServerResponse onStart(const QHttpServerRequest &request);
-    QHttpServerResponse onEnd(const QHttpServerRequest &request);
+    // room: the first element of the query's path, unset for the public /start.asp.
+    QHttpServerResponse onStart(const QHttpServerRequest &request, const std::optional<QString> &room = {});
+    QHttpServerResponse onEnd(const QHttpServerRequest &request, const std::optional<QString> &room = {});
     void report(const QStringList &events, const QString &caller);
     void reportLeftOut();
 

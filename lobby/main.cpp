@@ -51,9 +51,8 @@ int main(int argc, char *argv[])
     DirectoryServer directory(directoryConfig, &stats);
     web.setFigures([&web, &directory] {
         LobbyFigures f;
-        for (const WaitingQueue *queue : {&web.waiting(), &directory.waiting()})
-            for (const WaitingHost &h : queue->all())
-                ++f.waitingByKind[h.kind];
+        f.count(web.waiting());
+        f.count(directory.waiting());
         f.activeRelays = directory.relayed().size();
         return f;
     });

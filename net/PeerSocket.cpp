@@ -3,6 +3,8 @@
 
 #include "net/LineFetch.h"
 #include "net/MatchAnswer.h"
+#include "net/RoomCode.h"
+#include "net/RoomMarker.h"
 
 #include <QHostAddress>
 #include <QHostInfo>
@@ -127,19 +129,26 @@ bool PeerSocket::Start(int cap, const QString &address, int mode, uint8_t kind)
             partnerPort = socket->localPort();
             return QueryStart(QStringLiteral("WANT_CONNECT"));
         }
-        peerAddresses[0] = address;
-        peerPorts[0] = cfg.directoryPort;
+    {
+        // HOST, HOST/CODE or HOST:PORT/CODE: the code chooses the room on the directory.
+        const LobbyAddress lobby = parseLobbyAddress(address);
+        peerAddresses[0] = lobby.host;
+        peerPorts[0] = lobby.port != 0 ? lobby.port : cfg.directoryPort;
+        directoryPort = quint16(peerPorts[0]);
         if (!openSocket(0))
             return false;
-        directoryHost = resolve(address);
-        if (directoryHost.isNull()) {
+        if (lobby.problem == LobbyAddressProblem::None)
+            directoryHost = resolve(lobby.host);
+        if (lobby.problem != LobbyAddressProblem::None || directoryHost.isNull()) {
             startFailure = StartFailure::BadAddress;
             return false;
         }
         slotZeroHost = directoryHost;
         sendRecord.writeDirectoryRequest(gameKind);
+        writeRoomMarker(sendRecord, lobby.code);
         sendToSlot(sendRecord, 0);
         return true;
+    }
     default:
         return false;
     }
@@ -693,7 +702,7 @@ void PeerSocket::slotZeroLookedUp(const QString &name, const QHostInfo &info, un
 bool PeerSocket::fromDirectory() const
 {
     return startMode == START_VIA_SERVER && !viaWeb && !directoryHost.isNull()
-        && senderPort == cfg.directoryPort && senderHost == directoryHost;
+        && senderPort == directoryPort && senderHost == directoryHost;
 }
 
 bool PeerSocket::fromPartner() const

@@ -240,6 +240,8 @@ private:
     // looked up in the background, one lookup at a time; startGeneration voids a lookup that
     // finishes after a new Start.
     QHostAddress directoryHost;
+    // The directory's port: the configured one, or the one an address "HOST:PORT/CODE" names.
+    quint16 directoryPort = 0;
     QHostAddress partnerHost;
     QHostAddress slotZeroHost;
     int slotZeroLookup = -1;

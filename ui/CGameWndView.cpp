@@ -39,6 +39,7 @@ bool CGameWnd::askStart(QString &name, int &mode)
     startDlg.joinFlag = mode == 0 ? 1 : 0;
     startDlg.hostFlag = mode == 1 ? 1 : 0;
     startDlg.viaServerFlag = mode == 2 ? 1 : 0;
+    startDlg.preselect = mode;
     if (startDlg.exec() != QDialog::Accepted)
         return false;
     name = startDlg.name;

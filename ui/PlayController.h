@@ -46,6 +46,12 @@ public:
     // Asks for the player's name and the way to connect, stores the answers
     // and opens the link. 1 when the program goes on, 0 when it is to end.
     int RunStartSequence();
+    // The program was started with this one argument, an invitation link
+    // (sorvada://HOST/CODE): the start sequence then offers "Connect through
+    // the Tavimore Server" and HOST/CODE instead of the stored choice and
+    // address. A malformed link is refused with a message that says what is
+    // wrong, and the sequence goes on as without it.
+    void setStartLink(const QString &link) { startLink = link; }
     // The link gave up opening (a full game server): says why and closes.
     void OnStartFailed();
     // The connection time has run out.
@@ -94,6 +100,7 @@ public:
     std::vector<uint8_t> lastMoveSquares;
     // How long a join or a matchmaking start may take to find the opponent.
     int connectTimeoutMs;
+    QString startLink;
 
 private:
     GameBoard &board;

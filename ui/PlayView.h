@@ -36,8 +36,9 @@ public:
     virtual void networkError(const QString &detail) = 0;
     // A yes/no question; true for yes.
     virtual bool confirm(const QString &question) = 0;
-    // The start dialog, preset with name. False when it was left; else name
-    // and mode (the stored "Mode": 0 join, 1 host, 2 matchmaking, -1 none).
+    // The start dialog, preset with name and, when mode is 0..2, with that
+    // way to connect instead of the stored one. False when it was left; else
+    // name and mode (the stored "Mode": 0 join, 1 host, 2 matchmaking, -1 none).
     virtual bool askStart(QString &name, int &mode) = 0;
     // The server-address dialog, preset with address; false when left.
     virtual bool askAddress(QString &address) = 0;

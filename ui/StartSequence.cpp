@@ -5,11 +5,31 @@
 #include "app/SettingKeys.h"
 #include "app/SettingsStore.h"
 #include "app/StringTable.h"
+#include "net/InviteLink.h"
 #include "net/LinkEvents.h"
 #include "ui/PlayLink.h"
 #include "ui/PlayView.h"
 
 namespace sorvada {
+
+namespace {
+
+QString inviteProblemText(InviteProblem problem)
+{
+    switch (problem) {
+    case InviteProblem::None: break;
+    case InviteProblem::TooLong: return loadString(res::IDS_INVITE_TOO_LONG);
+    case InviteProblem::NotInvite: return loadString(res::IDS_INVITE_NOT_INVITE);
+    case InviteProblem::NoHost:
+    case InviteProblem::BadHost: return loadString(res::IDS_INVITE_NO_HOST);
+    case InviteProblem::BadPort: return loadString(res::IDS_INVITE_BAD_PORT);
+    case InviteProblem::NoCode: return loadString(res::IDS_INVITE_NO_CODE);
+    case InviteProblem::BadCode: return loadString(res::IDS_INVITE_BAD_CODE);
+    }
+    return QString();
+}
+
+} // namespace
 
 // Asks for the player's name and the way to connect, stores the answers as
 // soon as each is final, and opens the link. Returns 0 when the program is to
@@ -20,13 +40,29 @@ int PlayController::RunStartSequence()
     messageAlarmOff = settings.readInt(SettingKey::Message, 0);
     lastMoveOff = settings.readInt(SettingKey::LastMove, 0);
     QString name = settings.readString(SettingKey::Player);
-    int mode = -1;
+
+    // An invitation chooses the way to connect and the lobby with its room.
+    QString invitedAddress;
+    if (!startLink.isEmpty()) {
+        const InviteLink invite = parseInviteLink(startLink);
+        if (invite.problem == InviteProblem::None) {
+            invitedAddress = invite.lobbyAddress();
+        } else {
+            const QString shown = startLink.size() > 60 ? startLink.left(60) + QChar(0x2026) : startLink;
+            view.messageBox(loadString(res::IDS_INVITE_MALFORMED).arg(shown, inviteProblemText(invite.problem)),
+                            QMessageBox::Warning, QMessageBox::Ok);
+        }
+    }
+    // -1: the start dialog preselects the stored "Mode"; 2: "Connect through the Tavimore Server".
+    const int preset = invitedAddress.isEmpty() ? -1 : 2;
+    int mode = preset;
 
     if (!view.askStart(name, mode))
         return 0;
     // Only the empty text is refused; a name of blanks is a name.
     while (name.isEmpty()) {
         view.messageBox(loadString(res::IDS_ENTER_NAME), QMessageBox::Warning, QMessageBox::Ok);
+        mode = preset;
         if (!view.askStart(name, mode))
             return 0;
     }
@@ -35,7 +71,7 @@ int PlayController::RunStartSequence()
 
     QString address;
     auto askAddress = [&]() -> bool {
-        address = settings.readString(SettingKey::Server);
+        address = invitedAddress.isEmpty() ? settings.readString(SettingKey::Server) : invitedAddress;
         if (!view.askAddress(address))
             return false;
         settings.writeString(SettingKey::Server, address);

@@ -8,6 +8,7 @@
 #include "app/CStartDlg.h"
 #include "app/CVariantDlg.h"
 #include "net/LinkEvents.h"
+#include "net/RoomMarker.h"
 
 #include <QLineEdit>
 #include <QMessageBox>
@@ -62,12 +63,17 @@ ModalAnswerer::Step serverAnswer(const QString &address)
     };
 }
 
+struct RadioState {
+    bool join = false, host = false, via = false;
+};
+
 // Records a message box and answers it with OK.
 struct SeenBox {
     QString text;
     QString detail; // the second line, under the text
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     int width = 0;
+    Qt::TextFormat format = Qt::AutoText;
     ModalAnswerer::Step step()
     {
         return [this](QWidget *d) {
@@ -77,6 +83,7 @@ struct SeenBox {
             detail = box->informativeText();
             icon = box->icon();
             width = box->width();
+            format = box->textFormat();
             box->button(QMessageBox::Ok)->click();
         };
     }
@@ -363,6 +370,74 @@ private slots:
         QCOMPARE(w.window->RunStartSequence(), 0);
         QCOMPARE(w.window->controller().startAlarmOff, 5);
         QCOMPARE(w.window->controller().messageAlarmOff, 0);
+    }
+
+    // Started with an invitation, the game offers the way through the lobby with the name
+    // from the settings, then the link's lobby and room: Enter twice asks the lobby.
+    void anInvitationChoosesTheLobbyAndItsRoom()
+    {
+        SettingsStore(storeName).writeInt(SettingKey::Mode, 1);
+        SettingsStore(storeName).writeString(SettingKey::Player, QStringLiteral("Ann"));
+        SettingsStore(storeName).writeString(SettingKey::Server, QStringLiteral("old.example.net"));
+        RawPeer directory;
+        PeerSocket::Config config;
+        config.directoryPort = directory.port();
+        WindowUnderTest w(config);
+        w.window->controller().setStartLink(QStringLiteral("sorvada://127.0.0.1/K7p2x-9md3f"));
+        RadioState chosen;
+        QString name, address;
+        ModalAnswerer script;
+        script
+            .then([&](QWidget *d) {
+                chosen = {control<QRadioButton>(d, 202)->isChecked(), control<QRadioButton>(d, 203)->isChecked(),
+                          control<QRadioButton>(d, 204)->isChecked()};
+                name = control<QLineEdit>(d, 201)->text();
+                QTest::keyClick(d, Qt::Key_Return);
+            })
+            .then([&](QWidget *d) {
+                address = control<QLineEdit>(d, 1001)->text();
+                QTest::keyClick(control<QLineEdit>(d, 1001), Qt::Key_Return);
+            });
+        QCOMPARE(w.window->RunStartSequence(), 1);
+        QVERIFY(!chosen.join && !chosen.host && chosen.via);
+        QCOMPARE(name, QStringLiteral("Ann"));
+        QCOMPARE(address, QStringLiteral("127.0.0.1/k7p2x-9md3f"));
+        QCOMPARE(store().readInt(SettingKey::Mode, -1), 2);
+        QCOMPARE(store().readString(SettingKey::Server), address);
+        QVERIFY(directory.waitFor(DIRECTORY_REQUEST));
+        QCOMPARE(readRoomMarker(directory.last(DIRECTORY_REQUEST)->record()), QStringLiteral("k7p2x-9md3f"));
+    }
+
+    void aMalformedInvitationIsRefusedAndTheGameStartsAsUsual_data()
+    {
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("no code") << "sorvada://lobby.example.net" << "no room code";
+        QTest::newRow("other scheme") << "https://lobby.example.net/k7p2" << "begins with";
+        QTest::newRow("markup is shown as typed") << "sorvada://<b>x</b>/k7p2" << "<b>x</b>";
+    }
+
+    void aMalformedInvitationIsRefusedAndTheGameStartsAsUsual()
+    {
+        QFETCH(QString, link);
+        QFETCH(QString, why);
+        SettingsStore(storeName).writeInt(SettingKey::Mode, 1);
+        WindowUnderTest w;
+        w.window->controller().setStartLink(link);
+        SeenBox box;
+        RadioState chosen;
+        ModalAnswerer script;
+        script.then(box.step()).then([&](QWidget *d) {
+            chosen = {control<QRadioButton>(d, 202)->isChecked(), control<QRadioButton>(d, 203)->isChecked(),
+                      control<QRadioButton>(d, 204)->isChecked()};
+            control<QPushButton>(d, 2)->click();
+        });
+        QCOMPARE(w.window->RunStartSequence(), 0);
+        QVERIFY2(box.text.contains(why) && box.text.contains(QStringLiteral("starts as usual")), qPrintable(box.text));
+        QCOMPARE(box.icon, QMessageBox::Warning);
+        QCOMPARE(box.format, Qt::PlainText);
+        // The stored choice, as without a link.
+        QVERIFY(!chosen.join && chosen.host && !chosen.via);
     }
 };
 

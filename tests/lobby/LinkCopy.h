@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// A copy of the game link with its events recorded, for the tests that pair copies through a
+// real lobby.
+#include "net/LinkEvents.h"
+#include "net/PeerRecord.h"
+#include "net/PeerSocket.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <memory>
+
+namespace sorvada {
+
+// A copy of the link with its events recorded.
+struct Copy
+{
+    explicit Copy(int answerTimeoutMs = 15000)
+    {
+        PeerSocketConfig config;
+        config.answerTimeoutMs = answerTimeoutMs;
+        config.httpTimeoutMs = 10000;
+        config.userAgent = QStringLiteral("sorvada-test");
+        link = std::make_unique<PeerSocket>(config);
+        events = std::make_unique<QSignalSpy>(link.get(), &PeerSocket::linkEvent);
+    }
+    Copy(const PeerSocketConfig &config)
+    {
+        link = std::make_unique<PeerSocket>(config);
+        events = std::make_unique<QSignalSpy>(link.get(), &PeerSocket::linkEvent);
+    }
+
+    bool saw(unsigned int event) const
+    {
+        for (const QList<QVariant> &e : *events) {
+            if (e.at(0).toUInt() == event)
+                return true;
+        }
+        return false;
+    }
+
+    std::unique_ptr<PeerSocket> link;
+    std::unique_ptr<QSignalSpy> events;
+};
+
+// The client sends a move and the server receives it in order.
+inline void moveCrosses(Copy &server, Copy &client)
+{
+    client.link->sendRecord.writeLeg(MOVE, 42, 35, 0);
+    QVERIFY(client.link->SendReliable(0));
+    QTRY_VERIFY_WITH_TIMEOUT(server.saw(LINK_RECEIVED), 10000);
+    QCOMPARE(server.link->recvRecord.type(), MOVE);
+    QCOMPARE(server.link->recvRecord.legFrom(), uint8_t(63 - 42));
+    QCOMPARE(server.link->recvRecord.legTo(), uint8_t(63 - 35));
+}
+
+} // namespace sorvada
