@@ -298,7 +298,7 @@ void DirectoryServer::onProbeAnswer(const QString &address, quint16 port)
                QStringLiteral("passed over host %1 (kind %2): struck off or no relay left while probed")
                    .arg(key)
                    .arg(probe.host.kind));
-        onRequest(probe.host.kind, probe.requesterAddress, probe.requesterPort, probe.requesterReached);
+        onRequest(probe.host.kind, probe.requesterRoom, probe.requesterAddress, probe.requesterPort, probe.requesterReached);
         return;
     }
     queue.removeAt(address, port);

@@ -130,6 +130,14 @@
         <source>Please enter no more than %1 characters.</source>
         <translation>Введите не более %1 символов.</translation>
     </message>
+    <message>
+        <source>&amp;Invite a friend</source>
+        <translation>&amp;Пригласить друга</translation>
+    </message>
+    <message>
+        <source>Send this link to your friend:</source>
+        <translation>Отправьте эту ссылку другу:</translation>
+    </message>
 </context>
 <context>
     <name>HelpLauncher</name>
@@ -421,6 +429,54 @@
     <message>
         <source>Save every set of the match as a PDN file</source>
         <translation>Сохранить все партии матча в файл PDN</translation>
+    </message>
+    <message>
+        <source>Nothing follows the &quot;/&quot; in %1. Remove the &quot;/&quot; for the public room, or add the code your friend gave you.</source>
+        <translation>В %1 после «/» ничего нет. Уберите «/», чтобы играть в общей комнате, или допишите код, который дал вам друг.</translation>
+    </message>
+    <message>
+        <source>The code after the &quot;/&quot; in %1 is longer than %2 characters.</source>
+        <translation>Код после «/» в %1 длиннее %2 символов.</translation>
+    </message>
+    <message>
+        <source>The code after the &quot;/&quot; in %1 may have only letters, digits and &quot;-&quot;: no spaces and no second &quot;/&quot;.</source>
+        <translation>Код после «/» в %1 может состоять только из латинских букв, цифр и «-»: без пробелов и без второй «/».</translation>
+    </message>
+    <message>
+        <source>%1 is too long for the web lobby: its questions must fit in %2 characters, so the address may have at most %3. Use a shorter name or code, or the lobby&apos;s name without &quot;http:&quot;.</source>
+        <translation>%1 слишком длинный адрес для веб-лобби: запрос должен уместиться в %2 символов, поэтому в адресе не больше %3. Возьмите имя или код короче или адрес лобби без «http:».</translation>
+    </message>
+    <message>
+        <source>Enter the name or address of the lobby you and your friend share first, then press &quot;Invite a friend&quot;.</source>
+        <translation>Сначала введите имя или адрес лобби, общего для вас и друга, затем нажмите «Пригласить друга».</translation>
+    </message>
+    <message>
+        <source>The invitation %1 cannot be used: %2 Sorvada starts as usual.</source>
+        <translation>Приглашение %1 не годится: %2 Sorvada запускается как обычно.</translation>
+    </message>
+    <message>
+        <source>it is far longer than any invitation.</source>
+        <translation>оно намного длиннее любого приглашения.</translation>
+    </message>
+    <message>
+        <source>an invitation begins with &quot;sorvada://&quot;.</source>
+        <translation>приглашение начинается с «sorvada://».</translation>
+    </message>
+    <message>
+        <source>it names no lobby (sorvada://HOST/CODE).</source>
+        <translation>в нём не указано лобби (sorvada://ХОСТ/КОД).</translation>
+    </message>
+    <message>
+        <source>the number after &quot;:&quot; is not a port from 1 to 65535.</source>
+        <translation>число после «:» — не номер порта от 1 до 65535.</translation>
+    </message>
+    <message>
+        <source>it names no room code after the lobby (sorvada://HOST/CODE).</source>
+        <translation>в нём нет кода комнаты после лобби (sorvada://ХОСТ/КОД).</translation>
+    </message>
+    <message>
+        <source>its code is not 1 to 16 letters, digits or &quot;-&quot;.</source>
+        <translation>его код — не от 1 до 16 латинских букв, цифр или «-».</translation>
     </message>
 </context>
 </TS>
