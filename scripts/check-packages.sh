@@ -67,6 +67,8 @@ for desktop in "$root"/usr/share/applications/*.desktop; do
   out=$(desktop-file-validate "$desktop" 2>&1) && [ -z "$out" ] || fail "desktop-file-validate: $out"
   exec=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
   [ -x "$root/usr/games/$exec" ] || fail "the desktop entry starts '$exec', which is not in /usr/games"
+  grep -qx 'MimeType=x-scheme-handler/sorvada;' "$desktop" || fail "the desktop entry does not handle sorvada:// links"
+  grep -q '^Exec=[^ ]* %u$' "$desktop" || fail "the desktop entry does not hand the link to the game (%u)"
 done
 for metainfo in "$root"/usr/share/metainfo/*.xml; do
   appstreamcli validate --no-net "$metainfo" >"$root/out" 2>&1 || { fail "appstreamcli: $metainfo"; cat "$root/out" >&2; }

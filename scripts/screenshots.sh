@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the real game window offscreen, from both sides of a set in play,
-# into docs/screenshot-host.png and docs/screenshot-join.png, and the host's
-# window once more in Russian into docs/screenshot-ru.png.
+# into docs/screenshot-host.png and docs/screenshot-join.png, the host's
+# window once more in Russian into docs/screenshot-ru.png, and the
+# server-address dialog with an invitation into docs/invite-dialog.png.
 # Usage: scripts/screenshots.sh [build-folder]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,3 +19,4 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 LC_ALL= LANGUAGE= LANG=ru_RU.UTF-8 QT_QPA_PLATFORM=offscreen "$build/tools/render/sorvada-render" \
   "$root/docs/screenshot-ru.png" "$scratch/join.png"
+LC_ALL= LANGUAGE= LANG=C QT_QPA_PLATFORM=offscreen "$build/tools/render/sorvada-render" --invite "$root/docs/invite-dialog.png"

@@ -10,6 +10,7 @@
 #include "sim/TemporarySettings.h"
 
 #include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -428,6 +429,120 @@ private slots:
             QVERIFY2((centre - window.geometry().center()).manhattanLength() <= 4,
                      qPrintable(dialog->objectName()));
         }
+    }
+
+    // "Invite a friend", whose letter is Alt+I: clicked as the player would.
+    static void pressInvite(QWidget *d)
+    {
+        auto *button = control<QPushButton>(d, 1002);
+        QCOMPARE(button->shortcut(), QKeySequence(Qt::AltModifier | Qt::Key_I));
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    // Alt+I draws a code for the lobby in the box, puts HOST/CODE there, copies the link and
+    // shows it; Enter then confirms the address with the code.
+    void inviteAFriendMakesALinkForTheLobbyInTheBox_data()
+    {
+        QTest::addColumn<QString>("inBox");
+        QTest::addColumn<QString>("lobby");
+        QTest::newRow("directory") << "lobby.example.net" << "lobby.example.net";
+        QTest::newRow("directory on another port, old code") << "192.0.2.10:9100/old" << "192.0.2.10:9100";
+        QTest::newRow("web lobby: its host's directory") << "http://127.0.0.1:8080" << "127.0.0.1";
+    }
+
+    void inviteAFriendMakesALinkForTheLobbyInTheBox()
+    {
+        QFETCH(QString, inBox);
+        QFETCH(QString, lobby);
+        CServerDlg server;
+        server.address = inBox;
+        QString typed, shownLink, note;
+        bool hiddenBefore = false;
+        modals.then([&](QWidget *d) {
+            hiddenBefore = !control<QLineEdit>(d, 1004)->isVisible();
+            // A mnemonic reaches only the active window.
+            d->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(d));
+            pressInvite(d);
+            typed = control<QLineEdit>(d, 1001)->text();
+            shownLink = control<QLineEdit>(d, 1004)->isVisible() ? control<QLineEdit>(d, 1004)->text() : QString();
+            note = ModalAnswerer::textOf(d);
+            QTest::keyClick(control<QLineEdit>(d, 1001), Qt::Key_Return);
+        });
+        QCOMPARE(server.exec(), int(QDialog::Accepted));
+        QVERIFY(hiddenBefore);
+        QVERIFY2(QRegularExpression(QStringLiteral("^%1/[2-9a-hjkmnp-z]{5}-[2-9a-hjkmnp-z]{5}$")
+                                        .arg(QRegularExpression::escape(lobby)))
+                     .match(server.address)
+                     .hasMatch(),
+                 qPrintable(server.address));
+        QCOMPARE(typed, server.address);
+        QCOMPARE(shownLink, QStringLiteral("sorvada://") + server.address);
+        QCOMPARE(server.invitation, shownLink);
+        QCOMPARE(QGuiApplication::clipboard()->text(), shownLink);
+        QVERIFY(note.contains(QStringLiteral("Send this link to your friend")));
+    }
+
+    void inviteWithoutALobbyAsksForOne()
+    {
+        CServerDlg server;
+        QString asked, typed;
+        modals.then([&](QWidget *d) {
+            modals.then([&, d](QWidget *box) {
+                asked = qobject_cast<QMessageBox *>(box)->text();
+                QTest::keyClick(box, Qt::Key_Return);
+                QTimer::singleShot(0, d, [&, d] {
+                    QTest::keyClicks(control<QLineEdit>(d, 1001), QStringLiteral("192.0.2.7"));
+                    d->activateWindow();
+                    QVERIFY(QTest::qWaitForWindowActive(d));
+                    pressInvite(d);
+                    typed = control<QLineEdit>(d, 1001)->text();
+                    QTest::keyClick(d, Qt::Key_Escape);
+                });
+            });
+            d->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(d));
+            pressInvite(d);
+        });
+        QCOMPARE(server.exec(), int(QDialog::Rejected));
+        QVERIFY2(asked.contains(QStringLiteral("lobby")), qPrintable(asked));
+        QVERIFY2(typed.startsWith(QStringLiteral("192.0.2.7/")) && typed.size() == 10 + 11, qPrintable(typed));
+    }
+
+    // What no lobby can take is refused with a message that says why; the dialog stays open.
+    void addressesNoLobbyTakesAreRefused_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("nothing after /") << "lobby.example.net/" << "Nothing follows";
+        QTest::newRow("code of 17") << "lobby.example.net/abcdefgh-12345678" << "longer than 16";
+        QTest::newRow("space") << "h/ab cd" << "no spaces";
+        QTest::newRow("second /") << "h/ab/cd" << "second";
+        QTest::newRow("web address too long") << "http://lobby.example.net:8080/abcdefg" << "99 characters";
+    }
+
+    void addressesNoLobbyTakesAreRefused()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, why);
+        CServerDlg server;
+        server.address = typed;
+        QString message;
+        bool stayed = false;
+        modals.then([&](QWidget *d) {
+            modals.then([&, d](QWidget *box) {
+                message = qobject_cast<QMessageBox *>(box)->text();
+                QTest::keyClick(box, Qt::Key_Return);
+                QTimer::singleShot(0, d, [&, d] {
+                    stayed = d->isVisible();
+                    QTest::keyClick(d, Qt::Key_Escape);
+                });
+            });
+            QTest::keyClick(d, Qt::Key_Return);
+        });
+        QCOMPARE(server.exec(), int(QDialog::Rejected));
+        QVERIFY2(message.contains(why), qPrintable(message));
+        QVERIFY(stayed);
     }
 };
 

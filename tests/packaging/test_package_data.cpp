@@ -205,7 +205,9 @@ private slots:
         const QString text = QString::fromUtf8(readAll(desktop));
         QVERIFY(text.contains(QRegularExpression(QStringLiteral("^Categories=.*Game;BoardGame;"),
                                                  QRegularExpression::MultilineOption)));
-        QVERIFY(text.contains(QStringLiteral("\nExec=sorvada\n")));
+        // A click on an invitation link starts the game with the link as its one argument.
+        QVERIFY(text.contains(QStringLiteral("\nExec=sorvada %u\n")));
+        QVERIFY(text.contains(QStringLiteral("\nMimeType=x-scheme-handler/sorvada;\n")));
     }
 
     void metainfoValidates()

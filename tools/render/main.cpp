@@ -8,7 +8,11 @@
 //   sorvada-render --startup
 // starts the window as the program does and prints the time to its first
 // paint and the resident memory of the idle window.
+//   sorvada-render --invite <dialog.png>
+// renders the server-address dialog after "Invite a friend" was pressed.
 #include "app/CScoreDlg.h"
+#include "app/CServerDlg.h"
+#include "app/DialogBuilder.h"
 #include "app/ResourceIds.h"
 #include "app/SettingsStore.h"
 #include "app/StringTable.h"
@@ -24,6 +28,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPushButton>
 #include <QTextStream>
 
 #include <QTimer>
@@ -140,6 +145,20 @@ int measureStartUp(const QElapsedTimer &sinceMain)
 
 } // namespace
 
+// The dialog as a player sees it right after pressing "Invite a friend" for the lobby in the box.
+bool renderInvite(const QString &file)
+{
+    CServerDlg dialog;
+    dialog.address = QStringLiteral("lobby.example.net");
+    QTimer::singleShot(0, &dialog, [&] {
+        dlg::control<QPushButton>(&dialog, 1002)->click();
+        dialog.grab().save(file);
+        dialog.reject();
+    });
+    dialog.exec();
+    return QFile::exists(file);
+}
+
 int main(int argc, char *argv[])
 {
     QElapsedTimer sinceMain;
@@ -149,8 +168,13 @@ int main(int argc, char *argv[])
     const QStringList args = app.arguments();
     if (args.size() == 2 && args.at(1) == QLatin1String("--startup"))
         return measureStartUp(sinceMain);
+    if (args.size() == 3 && args.at(1) == QLatin1String("--invite")) {
+        const bool ok = renderInvite(args.at(2));
+        err << (ok ? "wrote " : "could not write ") << args.at(2) << "\n";
+        return ok ? 0 : 1;
+    }
     if (args.size() != 3) {
-        err << "usage: sorvada-render <host.png> <join.png>\n";
+        err << "usage: sorvada-render <host.png> <join.png> | --invite <dialog.png> | --startup\n";
         return 2;
     }
     CGameApp::InstallTranslations();
