@@ -2,6 +2,7 @@
 // Whatever arrives from the network, the link either acts on it as a whole or refuses it
 // quietly: no reply, no event, no change of state.
 
+#include "tests/support/JoinedClient.h"
 #include "tests/support/LinkTestSupport.h"
 #include "tests/support/RawPeer.h"
 
@@ -18,31 +19,12 @@ constexpr int WAIT_MS = 10000;
 class TestPeerBadInput : public QObject {
     Q_OBJECT
 
-private:
-    // A client joined to a hand-played server, with the link's events recorded.
-    struct Joined {
-        RawPeer server;
-        PeerSocket client;
-        QSignalSpy events;
-        quint16 to = 0;
-
-        Joined() : client(quickConfig(server.port(), 5000)), events(&client, &PeerSocket::linkEvent) {}
-        bool open()
-        {
-            if (!client.Start(1, QStringLiteral("127.0.0.1"), START_JOIN, GAME_KIND) || !server.waitFor(JOIN))
-                return false;
-            to = client.localPort();
-            server.sendType(JOIN, to);
-            return QTest::qWaitFor([this] { return client.role == ROLE_CLIENT; }, WAIT_MS);
-        }
-    };
-
 private slots:
     // Datagrams of any other size are dropped whole, even when their first 350 bytes would
     // make a perfect record.
     void wrongSizesAreDropped()
     {
-        Joined link;
+        JoinedClient link;
         QVERIFY(link.open());
         const QByteArray good = numbered(MOVE, 77, 0).toByteArray();
         for (int size : {0, 1, 4, 349, 351, 1000, 4096}) {
@@ -64,7 +46,7 @@ private slots:
     // Acknowledgements and game messages from a sender that holds no slot are ignored.
     void strangersAreIgnored()
     {
-        Joined link;
+        JoinedClient link;
         QVERIFY(link.open());
         link.client.sendRecord.writeBare(DRAW_OFFER);
         link.client.SendReliable(0);
@@ -131,7 +113,7 @@ private slots:
     // Link records that mean nothing in the present role change nothing.
     void recordsOutOfRole()
     {
-        Joined link;
+        JoinedClient link;
         QVERIFY(link.open());
         const int before = link.events.count();
         for (uint8_t type : {BECOME_SERVER, CONNECT_OK, CONNECT_BUSY, CONNECT_REQUEST, JOIN_PEER})
@@ -159,7 +141,7 @@ private slots:
 
     void chatTextIsCut()
     {
-        Joined link;
+        JoinedClient link;
         QVERIFY(link.open());
         link.client.SendChat(QByteArray(400, 'c'));
         QVERIFY(link.server.waitFor(CHAT));

@@ -4,6 +4,7 @@
 // keeps one query in flight, and nobody but its own parties can end, redirect or start it.
 
 #include "FakeWebServer.h"
+#include "tests/support/JoinedClient.h"
 #include "tests/support/LinkTestSupport.h"
 #include "tests/support/RawPeer.h"
 
@@ -60,25 +61,6 @@ void closeAfter(QueryCounter &counter, int delayMs)
 
 class TestPeerHostile : public QObject {
     Q_OBJECT
-
-private:
-    // A client joined to a hand-played server.
-    struct Joined {
-        RawPeer server;
-        PeerSocket client;
-        QSignalSpy events;
-        quint16 to = 0;
-
-        Joined() : client(quickConfig(server.port(), 5000)), events(&client, &PeerSocket::linkEvent) {}
-        bool open()
-        {
-            if (!client.Start(1, QStringLiteral("127.0.0.1"), START_JOIN, GAME_KIND) || !server.waitFor(JOIN))
-                return false;
-            to = client.localPort();
-            server.sendType(JOIN, to);
-            return QTest::qWaitFor([this] { return client.role == ROLE_CLIENT; }, WAIT_MS);
-        }
-    };
 
 private slots:
     void initTestCase()
@@ -263,7 +245,7 @@ private slots:
     // restarted and the event not raised a second time.
     void clientInAMatchIgnoresJoin()
     {
-        Joined link;
+        JoinedClient link;
         QVERIFY(link.open());
         link.server.sendType(JOIN, link.to);
         QVERIFY(link.server.barrier(link.to));
