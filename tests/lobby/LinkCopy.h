@@ -6,12 +6,26 @@
 #include "net/PeerRecord.h"
 #include "net/PeerSocket.h"
 
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QSignalSpy>
 #include <QtTest>
 
 #include <memory>
 
 namespace sorvada {
+
+// The body of a plain GET, waited for up to 10 s; empty when none came.
+inline QByteArray httpGet(QNetworkAccessManager &manager, const QString &url)
+{
+    QNetworkReply *reply = manager.get(QNetworkRequest(QUrl(url)));
+    QSignalSpy finished(reply, &QNetworkReply::finished);
+    if (!reply->isFinished())
+        finished.wait(10000);
+    const QByteArray body = reply->readAll();
+    reply->deleteLater();
+    return body;
+}
 
 // A copy of the link with its events recorded.
 struct Copy

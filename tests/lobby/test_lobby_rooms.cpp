@@ -30,16 +30,7 @@ class TestLobbyRooms : public QObject
 
     QNetworkAccessManager manager;
 
-    QByteArray get(const QString &url)
-    {
-        QNetworkReply *reply = manager.get(QNetworkRequest(QUrl(url)));
-        QSignalSpy finished(reply, &QNetworkReply::finished);
-        if (!reply->isFinished())
-            finished.wait(10000);
-        const QByteArray body = reply->readAll();
-        reply->deleteLater();
-        return body;
-    }
+    QByteArray get(const QString &url) { return httpGet(manager, url); }
 
     static PeerSocketConfig configFor(const LobbyProcess &lobby)
     {
