@@ -668,7 +668,9 @@ void PeerSocket::lookUpSlotZero()
 {
     const QString name = peerAddresses[0];
     const unsigned generation = startGeneration;
+    ++lookupsUnderWay;
     slotZeroLookup = QHostInfo::lookupHost(name, this, [this, name, generation](const QHostInfo &info) {
+        --lookupsUnderWay;
         slotZeroLookedUp(name, info, generation);
     });
 }
@@ -935,9 +937,9 @@ void PeerSocket::resetLink()
     for (int id : answerTimers)
         killTimer(id);
     answerTimers.clear();
+    // A lookup on its way is left to end: its answer is then voided by the generation, and
+    // Qt frees what it holds for the answer only when the answer is delivered.
     ++startGeneration;
-    if (slotZeroLookup >= 0)
-        QHostInfo::abortHostLookup(slotZeroLookup);
     slotZeroLookup = -1;
     stopWatching();
     delete socket;

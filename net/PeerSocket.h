@@ -108,6 +108,8 @@ public:
     int queuedCount(int slot) const;
     // Address text and port the link holds for slot; empty and 0 for a slot that does not exist.
     QString peerAddress(int slot) const;
+    // 1 while a host name from JOIN_PEER is being looked up (also one a new Start voided).
+    bool lookingUp() const { return lookupsUnderWay > 0; }
     quint16 peerPort(int slot) const;
     const Config &config() const { return cfg; }
 
@@ -245,6 +247,7 @@ private:
     QHostAddress partnerHost;
     QHostAddress slotZeroHost;
     int slotZeroLookup = -1;
+    int lookupsUnderWay = 0; // also those a new Start voided
     unsigned startGeneration = 0;
 
     // Watching a joined peer, per slot: the repeating probe timer, the silence timer, when the

@@ -301,6 +301,8 @@ private slots:
         sendOn.writeJoinPeer(directory.port(), "no-such-host.invalid");
         directory.send(sendOn, link.localPort());
         QVERIFY(directory.barrier(link.localPort()));
+        QTRY_VERIFY_WITH_TIMEOUT(!link.lookingUp(), 60000);
+        QVERIFY(directory.barrier(link.localPort()));
         QCOMPARE(directory.count(JOIN), 0);
         QCOMPARE(link.role, ROLE_NONE);
         directory.sendType(BECOME_SERVER, link.localPort());
