@@ -76,14 +76,12 @@ private slots:
     // socket can have is refused.
     void joinPeerIsBounded()
     {
-        RawPeer directory;
-        PeerSocket::Config config = quickConfig();
-        config.directoryPort = directory.port();
-        PeerSocket link(config);
-        QSignalSpy events(&link, &PeerSocket::linkEvent);
-        QVERIFY(link.Start(1, QStringLiteral("127.0.0.1"), START_VIA_SERVER, GAME_KIND));
-        QVERIFY(directory.waitFor(DIRECTORY_REQUEST));
-        const quint16 to = link.localPort();
+        AskingClient asking;
+        QVERIFY(asking.open());
+        RawPeer &directory = asking.directory;
+        PeerSocket &link = asking.link;
+        QSignalSpy &events = asking.events;
+        const quint16 to = asking.to;
 
         PeerRecord pair;
         pair.writeJoinPeer(70000, "127.0.0.1");

@@ -256,14 +256,13 @@ private slots:
     // the same records from another address change nothing, and the directory's are obeyed.
     void directoryOrdersOnlyFromTheDirectory()
     {
-        RawPeer directory, stranger, peer;
-        PeerSocket::Config config = quickConfig();
-        config.directoryPort = directory.port();
-        PeerSocket link(config);
-        QSignalSpy events(&link, &PeerSocket::linkEvent);
-        QVERIFY(link.Start(1, QStringLiteral("127.0.0.1"), START_VIA_SERVER, GAME_KIND));
-        QVERIFY(directory.waitFor(DIRECTORY_REQUEST));
-        const quint16 to = link.localPort();
+        AskingClient asking;
+        RawPeer stranger, peer;
+        QVERIFY(asking.open());
+        RawPeer &directory = asking.directory;
+        PeerSocket &link = asking.link;
+        QSignalSpy &events = asking.events;
+        const quint16 to = asking.to;
 
         PeerRecord sendOn;
         sendOn.writeJoinPeer(stranger.port(), "127.0.0.1");
