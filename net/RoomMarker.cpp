@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "net/RoomMarker.h"
 
+#include "net/MarkerCheck.h"
 #include "net/RoomCode.h"
 
 #include <algorithm>
@@ -15,17 +16,6 @@ constexpr int LENGTH_AT = ROOM_MARKER_OFFSET + 4;
 constexpr int CODE_AT = LENGTH_AT + 1;
 constexpr int CHECK_AT = CODE_AT + MAX_ROOM_CODE_LENGTH;
 static_assert(CHECK_AT == ROOM_MARKER_OFFSET + ROOM_MARKER_SIZE - 1);
-
-uint8_t crc8(const uint8_t *data, int size)
-{
-    uint8_t crc = 0;
-    for (int i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = uint8_t(crc & 0x80 ? (crc << 1) ^ 0x07 : crc << 1);
-    }
-    return crc;
-}
 
 bool isLowerCodeByte(uint8_t c)
 {
@@ -44,7 +34,7 @@ void writeRoomMarker(PeerRecord &record, const QString &code)
     std::copy(std::begin(MAGIC), std::end(MAGIC), at + ROOM_MARKER_OFFSET);
     at[LENGTH_AT] = uint8_t(text.size());
     std::copy(text.begin(), text.end(), at + CODE_AT);
-    at[CHECK_AT] = crc8(at + ROOM_MARKER_OFFSET, CHECK_AT - ROOM_MARKER_OFFSET);
+    at[CHECK_AT] = markerCheck(at + ROOM_MARKER_OFFSET, CHECK_AT - ROOM_MARKER_OFFSET);
 }
 
 QString readRoomMarker(const PeerRecord &record)
@@ -60,7 +50,7 @@ QString readRoomMarker(const PeerRecord &record)
         if (i < length ? !isLowerCodeByte(c) : c != 0)
             return QString();
     }
-    if (at[CHECK_AT] != crc8(at + ROOM_MARKER_OFFSET, CHECK_AT - ROOM_MARKER_OFFSET))
+    if (at[CHECK_AT] != markerCheck(at + ROOM_MARKER_OFFSET, CHECK_AT - ROOM_MARKER_OFFSET))
         return QString();
     return QString::fromLatin1(reinterpret_cast<const char *>(at + CODE_AT), length);
 }
