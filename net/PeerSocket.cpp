@@ -23,8 +23,6 @@ namespace sorvada {
 
 namespace {
 
-// A server with more room than this is no longer a two-player game.
-constexpr int MAX_CAPACITY = 16;
 // Datagrams read but not yet acted on; more than a burst of a fair peer ever needs.
 constexpr size_t MAX_INBOX = 1024;
 // A silent peer is given up only after it has left this many probes unanswered: a copy whose
@@ -59,7 +57,8 @@ PeerSocket::~PeerSocket() = default;
 
 bool PeerSocket::Start(int cap, const QString &address, int mode, uint8_t kind)
 {
-    if (cap < 1 || cap > MAX_CAPACITY)
+    // A match has two players: a server takes one client.
+    if (cap != 1)
         return false;
     resetLink();
 
@@ -70,23 +69,10 @@ bool PeerSocket::Start(int cap, const QString &address, int mode, uint8_t kind)
     gameKind = kind;
     capacity = cap;
     nextSlot = 1;
-    const size_t slotCount = size_t(capacity) + 1;
-    queues.assign(slotCount, {});
-    nextSequenceOut.assign(slotCount, 0);
-    nextSequenceIn.assign(slotCount, 0);
-    sendCount.assign(slotCount, 0);
-    retransmitTimer.assign(slotCount, 0);
-    peerAddresses.assign(slotCount, QString());
-    peerPorts.assign(slotCount, 0);
-    slotEnded.assign(slotCount, false);
+    peers.fill(Peer());
+    slotCount = int(peers.size());
     endQueried = false;
     strangerQuitTaken = false;
-    probeTimer.assign(slotCount, 0);
-    silenceTimer.assign(slotCount, 0);
-    lastHeard.assign(slotCount, 0);
-    lastAnswered.assign(slotCount, std::numeric_limits<qint64>::min() / 2);
-    probesSinceHeard.assign(slotCount, 0);
-    probeOutstanding.assign(slotCount, false);
     clock.start();
     answered = false;
     partnerProposed = false;
@@ -111,8 +97,8 @@ bool PeerSocket::Start(int cap, const QString &address, int mode, uint8_t kind)
         emit linkEvent(LINK_SERVING, 0);
         return true;
     case START_JOIN:
-        peerAddresses[0] = address;
-        peerPorts[0] = cfg.gamePort;
+        peers[0].address = address;
+        peers[0].port = cfg.gamePort;
         if (!openSocket(0))
             return false;
         // A text that names no computer fails at once, rather than after the connection time.
@@ -138,9 +124,9 @@ bool PeerSocket::Start(int cap, const QString &address, int mode, uint8_t kind)
     {
         // HOST, HOST/CODE or HOST:PORT/CODE: the code chooses the room on the directory.
         const LobbyAddress lobby = parseLobbyAddress(address);
-        peerAddresses[0] = lobby.host;
-        peerPorts[0] = lobby.port != 0 ? lobby.port : cfg.directoryPort;
-        directoryPort = quint16(peerPorts[0]);
+        peers[0].address = lobby.host;
+        peers[0].port = lobby.port != 0 ? lobby.port : cfg.directoryPort;
+        directoryPort = quint16(peers[0].port);
         if (!openSocket(0))
             return false;
         if (lobby.problem == LobbyAddressProblem::None)
@@ -162,14 +148,14 @@ bool PeerSocket::Start(int cap, const QString &address, int mode, uint8_t kind)
 
 bool PeerSocket::SendReliable(int slot)
 {
-    if (!validSlot(slot) || slotEnded[slot])
+    if (!validSlot(slot) || peers[slot].ended)
         return false;
     const uint8_t type = sendRecord.type();
     // The extension messages reach only a peer that announced it knows them, and only after
     // this copy has announced itself.
     if ((type == MATCH_DIGEST || type == REATTACH) && !(resumes && ownAnnounced))
         return false;
-    Entry entry{sendRecord, nextSequenceOut[slot]};
+    Entry entry{sendRecord, peers[slot].nextOut};
     // The greeting to the peer announces that this copy resumes: the client's always, the
     // server's (with the match token) only to a client that announced it too. The block goes
     // into the queued copy only; sendRecord stays as the caller wrote it.
@@ -183,9 +169,9 @@ bool PeerSocket::SendReliable(int slot)
         ownAnnounced = writeLinkExtension(entry.record, block) || ownAnnounced;
     }
     entry.record.setSequence(entry.sequence);
-    queues[slot].push_back(entry);
-    ++nextSequenceOut[slot];
-    if (queues[slot].size() == 1)
+    peers[slot].queue.push_back(entry);
+    ++peers[slot].nextOut;
+    if (peers[slot].queue.size() == 1)
         sendHead(slot);
     return true;
 }
@@ -207,14 +193,14 @@ void PeerSocket::SendQuit()
     // not waited for any longer; what is queued, QUIT last, gets its ten sends.
     stopWatching();
     if (grace.on) {
-        sendCount[grace.slot] = 0;
+        peers[grace.slot].sendCount = 0;
         endGrace();
     }
     // The records queued before QUIT still go out ahead of it; nothing is queued after it.
     const auto quitTo = [this](int slot) {
         sendRecord.writeBare(QUIT);
         if (SendReliable(slot))
-            slotEnded[slot] = true;
+            peers[slot].ended = true;
     };
     if (role == ROLE_SERVER) {
         for (int slot = 1; slot < nextSlot; ++slot)
@@ -357,17 +343,17 @@ quint16 PeerSocket::localPort() const
 
 int PeerSocket::queuedCount(int slot) const
 {
-    return validSlot(slot) ? int(queues[slot].size()) : 0;
+    return validSlot(slot) ? int(peers[slot].queue.size()) : 0;
 }
 
 QString PeerSocket::peerAddress(int slot) const
 {
-    return validSlot(slot) ? peerAddresses[slot] : QString();
+    return validSlot(slot) ? peers[slot].address : QString();
 }
 
 quint16 PeerSocket::peerPort(int slot) const
 {
-    return validSlot(slot) ? peerPorts[slot] : 0;
+    return validSlot(slot) ? peers[slot].port : 0;
 }
 
 void PeerSocket::timerEvent(QTimerEvent *event)
@@ -377,15 +363,14 @@ void PeerSocket::timerEvent(QTimerEvent *event)
         OnGraceOver();
     else if (id == grace.knockTimer && grace.on)
         OnKnockTimer();
-    else if (std::find(retransmitTimer.begin(), retransmitTimer.end(), id) != retransmitTimer.end())
-        OnRetransmitTimer(id);
+    else if (const int slot = slotOfTimer(&Peer::retransmitTimer, id); slot >= 0)
+        OnRetransmitTimer(slot);
     else if (std::find(answerTimers.begin(), answerTimers.end(), id) != answerTimers.end())
         OnAnswerTimeout(id);
-    else if (const auto probe = std::find(probeTimer.begin(), probeTimer.end(), id); probe != probeTimer.end())
-        OnProbeTimer(int(probe - probeTimer.begin()));
-    else if (const auto silence = std::find(silenceTimer.begin(), silenceTimer.end(), id);
-             silence != silenceTimer.end())
-        OnSilenceTimer(int(silence - silenceTimer.begin()));
+    else if (const int probed = slotOfTimer(&Peer::probeTimer, id); probed >= 0)
+        OnProbeTimer(probed);
+    else if (const int silent = slotOfTimer(&Peer::silenceTimer, id); silent >= 0)
+        OnSilenceTimer(silent);
     else
         killTimer(id);
 }
@@ -496,8 +481,8 @@ void PeerSocket::OnReceive()
     // Whatever a watched peer sends shows that it is still there.
     const int watched = watchedSender();
     if (watched >= 0) {
-        lastHeard[watched] = clock.elapsed();
-        probesSinceHeard[watched] = 0;
+        peers[watched].lastHeard = clock.elapsed();
+        peers[watched].probesSinceHeard = 0;
     }
 
     switch (recvRecord.type()) {
@@ -507,14 +492,14 @@ void PeerSocket::OnReceive()
         // Nor is the peer answered twice within half a probe interval: a PROBE duplicated on
         // the way would otherwise keep one circling between the two copies.
         if (watched >= 0) {
-            if (probeOutstanding[watched]) {
-                probeOutstanding[watched] = false;
+            if (peers[watched].probeOutstanding) {
+                peers[watched].probeOutstanding = false;
                 break;
             }
             const qint64 now = clock.elapsed();
-            if (now - lastAnswered[watched] < cfg.probeIntervalMs / 2)
+            if (now - peers[watched].lastAnswered < cfg.probeIntervalMs / 2)
                 break;
-            lastAnswered[watched] = now;
+            peers[watched].lastAnswered = now;
         }
         sendRecord.writeBare(PROBE);
         sendTo(sendRecord, senderAddress, senderPort);
@@ -553,8 +538,8 @@ void PeerSocket::OnReceive()
         // it went to; before the first proposal the partner is this copy itself.
         if (role == ROLE_NONE && partnerProposed && fromPartner()) {
             answered = true;
-            peerAddresses[0] = partnerAddress;
-            peerPorts[0] = partnerPort;
+            peers[0].address = partnerAddress;
+            peers[0].port = partnerPort;
             slotZeroHost = partnerHost;
             sendRecord.writeJoin(gameKind);
             sendToSlot(sendRecord, 0);
@@ -577,8 +562,8 @@ void PeerSocket::becomeServer()
     // A server's slot 0 stays empty. After a directory start it still names the directory;
     // a client relayed through that same address and port would otherwise be taken for
     // slot 0 by the sender lookup, and its acknowledgements would never reach slot 1.
-    peerAddresses[0].clear();
-    peerPorts[0] = 0;
+    peers[0].address.clear();
+    peers[0].port = 0;
     role = ROLE_SERVER;
     drawToken();
     emit linkEvent(LINK_SERVING, 0);
@@ -604,8 +589,8 @@ void PeerSocket::handleJoin()
             return;
         }
         const int slot = nextSlot;
-        peerAddresses[slot] = senderAddress;
-        peerPorts[slot] = senderPort;
+        peers[slot].address = senderAddress;
+        peers[slot].port = senderPort;
         sendRecord.setType(JOIN);
         sendToSlot(sendRecord, slot);
         // The slot counts as joined before the window hears of it, so that whatever the
@@ -625,7 +610,7 @@ void PeerSocket::handleJoin()
         return;
     // Our server's acceptance, from the address it really sends from (a host name typed by
     // the user becomes the dotted address here); the port stays the one we knocked at.
-    peerAddresses[0] = senderAddress;
+    peers[0].address = senderAddress;
     slotZeroHost = senderHost;
     role = ROLE_CLIENT;
     watchPeer(0);
@@ -643,10 +628,10 @@ void PeerSocket::handleQuit()
         return;
     const int slot = role == ROLE_SERVER ? from : 0;
     const bool known = slot < nextSlot && validSlot(slot);
-    if (known ? bool(slotEnded[slot]) : strangerQuitTaken)
+    if (known ? bool(peers[slot].ended) : strangerQuitTaken)
         return;
     if (known)
-        slotEnded[slot] = true;
+        peers[slot].ended = true;
     else
         strangerQuitTaken = true;
     if (role == ROLE_SERVER) {
@@ -701,8 +686,8 @@ void PeerSocket::handleJoinPeer()
     directoryAnswered = true;
     const auto block = readLinkExtension(recvRecord);
     directoryReattaches = block && block->reattaches();
-    peerAddresses[0] = address;
-    peerPorts[0] = quint16(port);
+    peers[0].address = address;
+    peers[0].port = quint16(port);
     QHostAddress literal;
     if (literal.setAddress(address)) {
         slotZeroHost = literal.protocol() == QAbstractSocket::IPv4Protocol ? literal : QHostAddress();
@@ -719,7 +704,7 @@ void PeerSocket::handleJoinPeer()
 
 void PeerSocket::lookUpSlotZero()
 {
-    const QString name = peerAddresses[0];
+    const QString name = peers[0].address;
     const unsigned generation = startGeneration;
     ++lookupsUnderWay;
     slotZeroLookup = QHostInfo::lookupHost(name, this, [this, name, generation](const QHostInfo &info) {
@@ -735,9 +720,9 @@ void PeerSocket::slotZeroLookedUp(const QString &name, const QHostInfo &info, un
     slotZeroLookup = -1;
     if (role != ROLE_NONE)
         return;
-    if (peerAddresses[0] != name) {
+    if (peers[0].address != name) {
         // A newer JOIN_PEER named another host meanwhile.
-        if (slotZeroHost.isNull() && !peerAddresses[0].isEmpty())
+        if (slotZeroHost.isNull() && !peers[0].address.isEmpty())
             lookUpSlotZero();
         return;
     }
@@ -767,9 +752,9 @@ bool PeerSocket::fromPartner() const
 
 bool PeerSocket::fromSlot(int slot) const
 {
-    if (!validSlot(slot) || slot >= nextSlot || peerPorts[slot] == 0 || senderPort != peerPorts[slot])
+    if (!validSlot(slot) || slot >= nextSlot || peers[slot].port == 0 || senderPort != peers[slot].port)
         return false;
-    const QHostAddress host = knownHost(peerAddresses[slot]);
+    const QHostAddress host = knownHost(peers[slot].address);
     return !host.isNull() && senderHost == host;
 }
 
@@ -781,7 +766,7 @@ QHostAddress PeerSocket::knownHost(const QString &address) const
     QHostAddress literal;
     if (literal.setAddress(address))
         return literal.protocol() == QAbstractSocket::IPv4Protocol ? literal : QHostAddress();
-    if (!peerAddresses.empty() && address == peerAddresses[0])
+    if (slotCount > 0 && address == peers[0].address)
         return slotZeroHost;
     if (address == partnerAddress)
         return partnerHost;
@@ -795,11 +780,11 @@ void PeerSocket::handleAck()
     const int slot = lookUpSender();
     if (slot >= nextSlot)
         return;
-    std::deque<Entry> &queue = queues[slot];
+    std::deque<Entry> &queue = peers[slot].queue;
     if (queue.empty() || recvRecord.ackNumber() != queue.front().sequence)
         return;
     stopRetransmit(slot);
-    sendCount[slot] = 0;
+    peers[slot].sendCount = 0;
     queue.pop_front();
     if (!queue.empty())
         sendHead(slot);
@@ -810,20 +795,20 @@ void PeerSocket::handleGameMessage()
     const int slot = lookUpSender();
     if (slot >= nextSlot)
         return;
-    if (slotEnded[slot])
+    if (peers[slot].ended)
         return;
     const uint32_t n = recvRecord.sequence();
-    if (n < nextSequenceIn[slot]) {
+    if (n < peers[slot].nextIn) {
         // A repeat whose acknowledgement was lost: acknowledge again, deliver nothing.
         sendRecord.writeAck(n);
         sendToSlot(sendRecord, slot);
         return;
     }
-    if (n > nextSequenceIn[slot])
+    if (n > peers[slot].nextIn)
         return; // ahead of a missing one: the sender repeats it in order
     sendRecord.writeAck(n);
     sendToSlot(sendRecord, slot);
-    ++nextSequenceIn[slot];
+    ++peers[slot].nextIn;
     if (recvRecord.type() == GREETING && slot == peerSlot())
         readGreeting();
     if (role == ROLE_SERVER && recvRecord.type() == CHAT) {
@@ -837,21 +822,19 @@ void PeerSocket::handleGameMessage()
     emit linkEvent(LINK_RECEIVED, 0);
 }
 
-void PeerSocket::OnRetransmitTimer(int timerId)
+void PeerSocket::OnRetransmitTimer(int slot)
 {
-    const auto found = std::find(retransmitTimer.begin(), retransmitTimer.end(), timerId);
-    const int slot = int(found - retransmitTimer.begin());
     stopRetransmit(slot);
     // While the line is waited for, the head goes out again and again, with growing pauses.
     if (grace.on && slot == grace.slot) {
-        if (!queues[slot].empty())
+        if (!peers[slot].queue.empty())
             sendHead(slot);
         return;
     }
-    if (sendCount[slot] >= MAX_SENDS) {
+    if (peers[slot].sendCount >= MAX_SENDS) {
         // The head and everything behind it stay queued: a late acknowledgement restarts them.
         // A slot already ended (QUIT sent or received) has nobody left to report.
-        if (!slotEnded[slot]) {
+        if (!peers[slot].ended) {
             if (canResume(slot)) {
                 enterGrace(slot);
                 return;
@@ -861,7 +844,7 @@ void PeerSocket::OnRetransmitTimer(int timerId)
         }
         return;
     }
-    if (!queues[slot].empty())
+    if (!peers[slot].queue.empty())
         sendHead(slot);
 }
 
@@ -884,31 +867,31 @@ void PeerSocket::OnProbeTimer(int slot)
 {
     // A record in flight is answered by an acknowledgement or gives the peer up after ten
     // sends; a probe is needed only while the queue is empty.
-    if (!queues[slot].empty())
+    if (!peers[slot].queue.empty())
         return;
     PeerRecord probe;
     probe.writeBare(PROBE);
     sendToSlot(probe, slot);
-    probeOutstanding[slot] = true;
-    ++probesSinceHeard[slot];
+    peers[slot].probeOutstanding = true;
+    ++peers[slot].probesSinceHeard;
 }
 
 void PeerSocket::OnSilenceTimer(int slot)
 {
-    killTimer(silenceTimer[slot]);
-    silenceTimer[slot] = 0;
-    const qint64 quiet = clock.elapsed() - lastHeard[slot];
+    killTimer(peers[slot].silenceTimer);
+    peers[slot].silenceTimer = 0;
+    const qint64 quiet = clock.elapsed() - peers[slot].lastHeard;
     if (quiet < cfg.peerSilenceMs) {
-        silenceTimer[slot] = startTimer(int(cfg.peerSilenceMs - quiet), Qt::PreciseTimer);
+        peers[slot].silenceTimer = startTimer(int(cfg.peerSilenceMs - quiet), Qt::PreciseTimer);
         return;
     }
-    if (!queues[slot].empty()) {
+    if (!peers[slot].queue.empty()) {
         // Our record in flight settles it: acknowledged, or given up after ten sends.
-        silenceTimer[slot] = startTimer(cfg.retransmitMs, Qt::PreciseTimer);
+        peers[slot].silenceTimer = startTimer(cfg.retransmitMs, Qt::PreciseTimer);
         return;
     }
-    if (probesSinceHeard[slot] < MIN_UNANSWERED_PROBES) {
-        silenceTimer[slot] = startTimer(cfg.probeIntervalMs, Qt::PreciseTimer);
+    if (peers[slot].probesSinceHeard < MIN_UNANSWERED_PROBES) {
+        peers[slot].silenceTimer = startTimer(cfg.probeIntervalMs, Qt::PreciseTimer);
         return;
     }
     if (canResume(slot)) {
@@ -924,38 +907,46 @@ void PeerSocket::watchPeer(int slot)
     // Without both intervals a peer is not watched: no probes, never given up for silence.
     if (cfg.probeIntervalMs <= 0 || cfg.peerSilenceMs <= 0)
         return;
-    lastHeard[slot] = clock.elapsed();
-    probesSinceHeard[slot] = 0;
-    if (probeTimer[slot] == 0)
-        probeTimer[slot] = startTimer(cfg.probeIntervalMs, Qt::PreciseTimer);
-    if (silenceTimer[slot] == 0)
-        silenceTimer[slot] = startTimer(cfg.peerSilenceMs, Qt::PreciseTimer);
+    peers[slot].lastHeard = clock.elapsed();
+    peers[slot].probesSinceHeard = 0;
+    if (peers[slot].probeTimer == 0)
+        peers[slot].probeTimer = startTimer(cfg.probeIntervalMs, Qt::PreciseTimer);
+    if (peers[slot].silenceTimer == 0)
+        peers[slot].silenceTimer = startTimer(cfg.peerSilenceMs, Qt::PreciseTimer);
 }
 
 void PeerSocket::stopWatching()
 {
-    for (size_t slot = 0; slot < probeTimer.size(); ++slot) {
-        if (probeTimer[slot] != 0)
-            killTimer(probeTimer[slot]);
-        if (silenceTimer[slot] != 0)
-            killTimer(silenceTimer[slot]);
-        probeTimer[slot] = 0;
-        silenceTimer[slot] = 0;
-        probeOutstanding[slot] = false;
+    for (int slot = 0; slot < slotCount; ++slot) {
+        if (peers[slot].probeTimer != 0)
+            killTimer(peers[slot].probeTimer);
+        if (peers[slot].silenceTimer != 0)
+            killTimer(peers[slot].silenceTimer);
+        peers[slot].probeTimer = 0;
+        peers[slot].silenceTimer = 0;
+        peers[slot].probeOutstanding = false;
     }
+}
+
+int PeerSocket::slotOfTimer(int Peer::*timer, int id) const
+{
+    for (int slot = 0; slot < slotCount; ++slot)
+        if (peers[slot].*timer == id)
+            return slot;
+    return -1;
 }
 
 int PeerSocket::watchedSender()
 {
     const int slot = lookUpSender();
-    return slot < nextSlot && validSlot(slot) && silenceTimer[slot] != 0 ? slot : -1;
+    return slot < nextSlot && validSlot(slot) && peers[slot].silenceTimer != 0 ? slot : -1;
 }
 
 int PeerSocket::lookUpSender()
 {
     senderSlot = nextSlot;
-    for (int slot = 0; slot < nextSlot && slot < int(peerAddresses.size()); ++slot) {
-        if (peerPorts[slot] == senderPort && peerAddresses[slot] == senderAddress) {
+    for (int slot = 0; slot < nextSlot && slot < slotCount; ++slot) {
+        if (peers[slot].port == senderPort && peers[slot].address == senderAddress) {
             senderSlot = slot;
             break;
         }
@@ -976,32 +967,32 @@ bool PeerSocket::sendTo(const PeerRecord &record, const QString &address, quint1
 
 bool PeerSocket::sendToSlot(const PeerRecord &record, int slot)
 {
-    return validSlot(slot) && sendTo(record, peerAddresses[slot], peerPorts[slot]);
+    return validSlot(slot) && sendTo(record, peers[slot].address, peers[slot].port);
 }
 
 void PeerSocket::sendHead(int slot)
 {
     // A copy: the send may not hold on to the queue across anything that could change it.
-    const PeerRecord head = queues[slot].front().record;
+    const PeerRecord head = peers[slot].queue.front().record;
     sendToSlot(head, slot);
-    ++sendCount[slot];
-    retransmitTimer[slot] = startTimer(retransmitDelay(slot), Qt::PreciseTimer);
+    ++peers[slot].sendCount;
+    peers[slot].retransmitTimer = startTimer(retransmitDelay(slot), Qt::PreciseTimer);
 }
 
 void PeerSocket::stopRetransmit(int slot)
 {
-    if (retransmitTimer[slot] != 0) {
-        killTimer(retransmitTimer[slot]);
-        retransmitTimer[slot] = 0;
+    if (peers[slot].retransmitTimer != 0) {
+        killTimer(peers[slot].retransmitTimer);
+        peers[slot].retransmitTimer = 0;
     }
 }
 
 void PeerSocket::resetLink()
 {
-    for (int &id : retransmitTimer) {
-        if (id != 0)
-            killTimer(id);
-        id = 0;
+    for (Peer &peer : peers) {
+        if (peer.retransmitTimer != 0)
+            killTimer(peer.retransmitTimer);
+        peer.retransmitTimer = 0;
     }
     for (int id : answerTimers)
         killTimer(id);

@@ -45,9 +45,11 @@
 #include <QObject>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -104,6 +106,7 @@ public:
     // Opens the link: START_HOST binds the game port and becomes server at once; START_JOIN
     // sends JOIN to address on the game port; START_VIA_SERVER asks the matchmaking web server
     // (address beginning with exactly "http:") or the directory server named by address.
+    // capacity is the clients a server takes: 1, the only one a match of two has.
     // False when the link could not be opened.
     bool Start(int capacity, const QString &address, int mode, uint8_t gameKind);
     // Queues the record now in sendRecord for slot (1 on a server, 0 on a client).
@@ -198,7 +201,7 @@ private:
     bool admit(Arrival arrival);
     void scheduleReceive();
     void OnReceive();
-    void OnRetransmitTimer(int timerId);
+    void OnRetransmitTimer(int slot);
     void OnAnswerTimeout(int timerId);
     void OnProbeTimer(int slot);
     void OnSilenceTimer(int slot);
@@ -242,7 +245,7 @@ private:
     void resetLink();
     void queryEndOnce();
     bool fetch(const QString &url, QString *line);
-    bool validSlot(int slot) const { return slot >= 0 && slot < int(peerAddresses.size()); }
+    bool validSlot(int slot) const { return slot >= 0 && slot < slotCount; }
 
     Config cfg;
     QUdpSocket *socket = nullptr;
@@ -259,17 +262,34 @@ private:
     QString senderAddress;
     quint16 senderPort = 0;
 
-    // Per slot, capacity + 1 entries each.
-    std::vector<std::deque<Entry>> queues;
-    std::vector<uint32_t> nextSequenceOut;
-    std::vector<uint32_t> nextSequenceIn;
-    std::vector<int> sendCount;
-    std::vector<int> retransmitTimer;
-    std::vector<QString> peerAddresses;
-    std::vector<quint16> peerPorts;
-    // Per slot: QUIT has been queued for it, or the peer in it has quit or stopped answering.
-    // Such a slot takes no new record and raises no event any more.
-    std::vector<bool> slotEnded;
+    // Everything the link keeps about the party in one slot: where it is, the queue of records
+    // to it (the head in flight), the sequence numbers both ways, the sends of the head and its
+    // retransmission timer; whether QUIT has been queued for it, or the peer in it has quit or
+    // stopped answering (such a slot takes no new record and raises no event any more); and the
+    // watch on a joined peer: the repeating probe timer, the silence timer, when the peer was
+    // last heard from and last answered (on `clock`), the probes sent since it was heard, and
+    // whether a PROBE of ours awaits its answer.
+    struct Peer {
+        QString address;
+        quint16 port = 0;
+        std::deque<Entry> queue;
+        uint32_t nextOut = 0;
+        uint32_t nextIn = 0;
+        int sendCount = 0;
+        int retransmitTimer = 0;
+        bool ended = false;
+        int probeTimer = 0;
+        int silenceTimer = 0;
+        qint64 lastHeard = 0;
+        qint64 lastAnswered = std::numeric_limits<qint64>::min() / 2;
+        int probesSinceHeard = 0;
+        bool probeOutstanding = false;
+    };
+    // Slot 0 and slot 1; none until Start.
+    std::array<Peer, 2> peers;
+    int slotCount = 0;
+    // The slot whose timer of that kind has this id, or -1.
+    int slotOfTimer(int Peer::*timer, int id) const;
     bool endQueried = false;
     bool strangerQuitTaken = false;
 
@@ -300,16 +320,7 @@ private:
     int lookupsUnderWay = 0; // also those a new Start voided
     unsigned startGeneration = 0;
 
-    // Watching a joined peer, per slot: the repeating probe timer, the silence timer, when the
-    // peer was last heard from and last answered (on `clock`), the probes sent since it was
-    // heard, and whether a PROBE of ours awaits its answer.
     QElapsedTimer clock;
-    std::vector<int> probeTimer;
-    std::vector<int> silenceTimer;
-    std::vector<qint64> lastHeard;
-    std::vector<qint64> lastAnswered;
-    std::vector<int> probesSinceHeard;
-    std::vector<bool> probeOutstanding;
 
     // Resuming: what the peer's first greeting announced, whether our own greeting with the
     // block is queued, the match token, and whether the directory asked announced REATTACH.

@@ -21,13 +21,13 @@ int PeerSocket::graceRemainingMs() const
 uint32_t PeerSocket::receivedCount() const
 {
     const int slot = peerSlot();
-    return validSlot(slot) ? nextSequenceIn[slot] : 0;
+    return validSlot(slot) ? peers[slot].nextIn : 0;
 }
 
 uint32_t PeerSocket::sentCount() const
 {
     const int slot = peerSlot();
-    return validSlot(slot) ? nextSequenceOut[slot] : 0;
+    return validSlot(slot) ? peers[slot].nextOut : 0;
 }
 
 void PeerSocket::drawToken()
@@ -57,13 +57,13 @@ void PeerSocket::readGreeting()
 bool PeerSocket::canResume(int slot) const
 {
     return resumes && token && !grace.spent && slot == peerSlot() && slot < nextSlot && validSlot(slot)
-        && !slotEnded[slot];
+        && !peers[slot].ended;
 }
 
 bool PeerSocket::relayed(int slot) const
 {
     return startMode == START_VIA_SERVER && !viaWeb && !directoryHost.isNull() && validSlot(slot)
-        && peerPorts[slot] == directoryPort && knownHost(peerAddresses[slot]) == directoryHost;
+        && peers[slot].port == directoryPort && knownHost(peers[slot].address) == directoryHost;
 }
 
 int PeerSocket::retransmitDelay(int slot)
@@ -85,13 +85,13 @@ void PeerSocket::enterGrace(int slot)
     grace.endTimer = startTimer(std::max(cfg.graceMs, 1), Qt::PreciseTimer);
     grace.knockTimer = startTimer(std::max(cfg.knockIntervalMs, 1), Qt::PreciseTimer);
     // The grace watches the line instead of the probe and silence timers.
-    for (int *id : {&probeTimer[slot], &silenceTimer[slot]}) {
+    for (int *id : {&peers[slot].probeTimer, &peers[slot].silenceTimer}) {
         if (*id != 0)
             killTimer(*id);
         *id = 0;
     }
-    probeOutstanding[slot] = false;
-    if (!queues[slot].empty() && retransmitTimer[slot] == 0)
+    peers[slot].probeOutstanding = false;
+    if (!peers[slot].queue.empty() && peers[slot].retransmitTimer == 0)
         sendHead(slot);
     OnKnockTimer();
     emit linkEvent(LINK_LOST, cfg.graceMs);
@@ -110,19 +110,19 @@ void PeerSocket::endGrace()
 void PeerSocket::lineBack(int slot)
 {
     endGrace();
-    sendCount[slot] = 0;
+    peers[slot].sendCount = 0;
     stopRetransmit(slot);
-    if (!queues[slot].empty())
+    if (!peers[slot].queue.empty())
         sendHead(slot);
-    lastAnswered[slot] = std::numeric_limits<qint64>::min() / 2;
-    probeOutstanding[slot] = false;
+    peers[slot].lastAnswered = std::numeric_limits<qint64>::min() / 2;
+    peers[slot].probeOutstanding = false;
     watchPeer(slot);
     // With nothing in flight, a PROBE tells the peer, which may be waiting for the line as well.
-    if (queues[slot].empty()) {
+    if (peers[slot].queue.empty()) {
         PeerRecord probe;
         probe.writeBare(PROBE);
         sendToSlot(probe, slot);
-        probeOutstanding[slot] = true;
+        peers[slot].probeOutstanding = true;
     }
     emit linkEvent(LINK_BACK, 0);
 }
@@ -135,18 +135,18 @@ void PeerSocket::OnGraceOver()
     // The match is lost: nothing more goes to the slot, and nothing from it counts.
     stopRetransmit(slot);
     stopWatching();
-    slotEnded[slot] = true;
+    peers[slot].ended = true;
     emit linkEvent(LINK_PEER_GONE, PEER_GONE_LOST);
 }
 
 void PeerSocket::OnKnockTimer()
 {
     const int slot = grace.slot;
-    if (queues[slot].empty()) {
+    if (peers[slot].queue.empty()) {
         PeerRecord probe;
         probe.writeBare(PROBE);
         sendToSlot(probe, slot);
-        probeOutstanding[slot] = true;
+        peers[slot].probeOutstanding = true;
     }
     PeerRecord knock;
     if (relayed(slot)) {
@@ -175,8 +175,8 @@ void PeerSocket::takeKnock(const LinkExtension &block)
     const int slot = peerSlot();
     if (role != ROLE_SERVER || !canResume(slot) || !block.token || *block.token != *token)
         return;
-    peerAddresses[slot] = senderAddress;
-    peerPorts[slot] = senderPort;
+    peers[slot].address = senderAddress;
+    peers[slot].port = senderPort;
     PeerRecord answer;
     answer.setType(JOIN);
     LinkExtension ours;
@@ -190,11 +190,11 @@ void PeerSocket::takeKnock(const LinkExtension &block)
         return;
     }
     // The loss had not shown here yet: the head goes to the new address at once.
-    lastHeard[slot] = clock.elapsed();
-    probesSinceHeard[slot] = 0;
-    sendCount[slot] = 0;
+    peers[slot].lastHeard = clock.elapsed();
+    peers[slot].probesSinceHeard = 0;
+    peers[slot].sendCount = 0;
     stopRetransmit(slot);
-    if (!queues[slot].empty())
+    if (!peers[slot].queue.empty())
         sendHead(slot);
 }
 
