@@ -4,6 +4,7 @@
 #include "net/LineFetch.h"
 #include "net/LinkExtension.h"
 #include "net/MatchAnswer.h"
+#include "net/ReliableLink.h"
 #include "net/RoomCode.h"
 #include "net/RoomMarker.h"
 
@@ -25,9 +26,6 @@ namespace {
 
 // Datagrams read but not yet acted on; more than a burst of a fair peer ever needs.
 constexpr size_t MAX_INBOX = 1024;
-// A silent peer is given up only after it has left this many probes unanswered: a copy whose
-// own event loop was held up (a suspended computer, a blocking query) asks before it judges.
-constexpr int MIN_UNANSWERED_PROBES = 2;
 
 // The IPv4 address a text names: a dotted address as it is, a host name by its first IPv4
 // address (the socket speaks IPv4 only). Null when there is none.
@@ -51,6 +49,23 @@ QHostAddress resolve(const QString &address)
 
 PeerSocket::PeerSocket(const Config &config, QObject *parent) : QObject(parent), cfg(config)
 {
+    ReliableLink::Timing timing;
+    timing.retransmitMs = cfg.retransmitMs;
+    timing.probeIntervalMs = cfg.probeIntervalMs;
+    timing.peerSilenceMs = cfg.peerSilenceMs;
+    timing.graceMs = cfg.graceMs;
+    timing.graceResendMaxMs = cfg.graceResendMaxMs;
+    timing.knockIntervalMs = cfg.knockIntervalMs;
+    for (int slot = 0; slot < int(peers.size()); ++slot) {
+        ReliableLink::Owner owner;
+        owner.send = [this](const PeerRecord &record, const QString &address, quint16 port) {
+            return sendTo(record, address, port);
+        };
+        owner.raise = [this](unsigned event, int param) { emit linkEvent(event, param); };
+        owner.mayResume = [this, slot] { return canResume(slot); };
+        owner.knock = [this, slot] { knock(slot); };
+        peers[slot] = std::make_unique<ReliableLink>(timing, std::move(owner));
+    }
 }
 
 PeerSocket::~PeerSocket() = default;
@@ -69,11 +84,11 @@ bool PeerSocket::Start(int cap, const QString &address, int mode, uint8_t kind)
     gameKind = kind;
     capacity = cap;
     nextSlot = 1;
-    peers.fill(Peer());
+    for (const auto &peer : peers)
+        peer->reset();
     slotCount = int(peers.size());
     endQueried = false;
     strangerQuitTaken = false;
-    clock.start();
     answered = false;
     partnerProposed = false;
     directoryAnswered = false;
@@ -83,7 +98,6 @@ bool PeerSocket::Start(int cap, const QString &address, int mode, uint8_t kind)
     busyDeferred = timeoutDeferred = endDeferred = false;
     resumes = peerGreeted = ownAnnounced = directoryReattaches = false;
     token.reset();
-    grace = Grace();
     directoryHost.clear();
     partnerHost.clear();
     slotZeroHost.clear();
@@ -97,8 +111,7 @@ bool PeerSocket::Start(int cap, const QString &address, int mode, uint8_t kind)
         emit linkEvent(LINK_SERVING, 0);
         return true;
     case START_JOIN:
-        peers[0].address = address;
-        peers[0].port = cfg.gamePort;
+        at(0).setPlace(address, cfg.gamePort);
         if (!openSocket(0))
             return false;
         // A text that names no computer fails at once, rather than after the connection time.
@@ -124,9 +137,8 @@ bool PeerSocket::Start(int cap, const QString &address, int mode, uint8_t kind)
     {
         // HOST, HOST/CODE or HOST:PORT/CODE: the code chooses the room on the directory.
         const LobbyAddress lobby = parseLobbyAddress(address);
-        peers[0].address = lobby.host;
-        peers[0].port = lobby.port != 0 ? lobby.port : cfg.directoryPort;
-        directoryPort = quint16(peers[0].port);
+        directoryPort = lobby.port != 0 ? lobby.port : cfg.directoryPort;
+        at(0).setPlace(lobby.host, directoryPort);
         if (!openSocket(0))
             return false;
         if (lobby.problem == LobbyAddressProblem::None)
@@ -148,14 +160,14 @@ bool PeerSocket::Start(int cap, const QString &address, int mode, uint8_t kind)
 
 bool PeerSocket::SendReliable(int slot)
 {
-    if (!validSlot(slot) || peers[slot].ended)
+    if (!validSlot(slot) || at(slot).ended())
         return false;
     const uint8_t type = sendRecord.type();
     // The extension messages reach only a peer that announced it knows them, and only after
     // this copy has announced itself.
     if ((type == MATCH_DIGEST || type == REATTACH) && !(resumes && ownAnnounced))
         return false;
-    Entry entry{sendRecord, peers[slot].nextOut};
+    PeerRecord entry = sendRecord;
     // The greeting to the peer announces that this copy resumes: the client's always, the
     // server's (with the match token) only to a client that announced it too. The block goes
     // into the queued copy only; sendRecord stays as the caller wrote it.
@@ -166,14 +178,9 @@ bool PeerSocket::SendReliable(int slot)
             block.hostEnd = true;
             block.token = token;
         }
-        ownAnnounced = writeLinkExtension(entry.record, block) || ownAnnounced;
+        ownAnnounced = writeLinkExtension(entry, block) || ownAnnounced;
     }
-    entry.record.setSequence(entry.sequence);
-    peers[slot].queue.push_back(entry);
-    ++peers[slot].nextOut;
-    if (peers[slot].queue.size() == 1)
-        sendHead(slot);
-    return true;
+    return at(slot).queue(entry);
 }
 
 void PeerSocket::SendChat(const QByteArray &text)
@@ -192,15 +199,13 @@ void PeerSocket::SendQuit()
     // Leaving ends the match: the peer is neither probed nor given up any more. A lost line is
     // not waited for any longer; what is queued, QUIT last, gets its ten sends.
     stopWatching();
-    if (grace.on) {
-        peers[grace.slot].sendCount = 0;
-        endGrace();
-    }
+    for (const auto &peer : peers)
+        peer->leaveGrace(true);
     // The records queued before QUIT still go out ahead of it; nothing is queued after it.
     const auto quitTo = [this](int slot) {
         sendRecord.writeBare(QUIT);
         if (SendReliable(slot))
-            peers[slot].ended = true;
+            at(slot).end();
     };
     if (role == ROLE_SERVER) {
         for (int slot = 1; slot < nextSlot; ++slot)
@@ -343,34 +348,24 @@ quint16 PeerSocket::localPort() const
 
 int PeerSocket::queuedCount(int slot) const
 {
-    return validSlot(slot) ? int(peers[slot].queue.size()) : 0;
+    return validSlot(slot) ? at(slot).queued() : 0;
 }
 
 QString PeerSocket::peerAddress(int slot) const
 {
-    return validSlot(slot) ? peers[slot].address : QString();
+    return validSlot(slot) ? at(slot).address() : QString();
 }
 
 quint16 PeerSocket::peerPort(int slot) const
 {
-    return validSlot(slot) ? peers[slot].port : 0;
+    return validSlot(slot) ? at(slot).port() : 0;
 }
 
 void PeerSocket::timerEvent(QTimerEvent *event)
 {
     const int id = event->timerId();
-    if (id == grace.endTimer && grace.on)
-        OnGraceOver();
-    else if (id == grace.knockTimer && grace.on)
-        OnKnockTimer();
-    else if (const int slot = slotOfTimer(&Peer::retransmitTimer, id); slot >= 0)
-        OnRetransmitTimer(slot);
-    else if (std::find(answerTimers.begin(), answerTimers.end(), id) != answerTimers.end())
+    if (std::find(answerTimers.begin(), answerTimers.end(), id) != answerTimers.end())
         OnAnswerTimeout(id);
-    else if (const int probed = slotOfTimer(&Peer::probeTimer, id); probed >= 0)
-        OnProbeTimer(probed);
-    else if (const int silent = slotOfTimer(&Peer::silenceTimer, id); silent >= 0)
-        OnSilenceTimer(silent);
     else
         killTimer(id);
 }
@@ -474,33 +469,24 @@ void PeerSocket::OnReceive()
     // Whatever comes from the peer's slot while its line is waited for brings the line back
     // (a QUIT ends the match instead). The handler of LINK_BACK may have read further
     // datagrams, so the record is taken again before it is acted on.
-    if (grace.on && recvRecord.type() != QUIT && lookUpSender() == grace.slot) {
-        lineBack(grace.slot);
-        take();
+    if (recvRecord.type() != QUIT) {
+        const int from = lookUpSender();
+        if (validSlot(from) && from < nextSlot && at(from).inGrace()) {
+            at(from).lineBack();
+            take();
+        }
     }
     // Whatever a watched peer sends shows that it is still there.
     const int watched = watchedSender();
     if (watched >= 0) {
-        peers[watched].lastHeard = clock.elapsed();
-        peers[watched].probesSinceHeard = 0;
+        at(watched).heard();
     }
 
     switch (recvRecord.type()) {
     case PROBE:
-        // While our own PROBE to this peer is out, its PROBE is the answer (or its own probe
-        // crossing ours) and is not answered: two copies that both probe never bounce probes.
-        // Nor is the peer answered twice within half a probe interval: a PROBE duplicated on
-        // the way would otherwise keep one circling between the two copies.
-        if (watched >= 0) {
-            if (peers[watched].probeOutstanding) {
-                peers[watched].probeOutstanding = false;
-                break;
-            }
-            const qint64 now = clock.elapsed();
-            if (now - peers[watched].lastAnswered < cfg.probeIntervalMs / 2)
-                break;
-            peers[watched].lastAnswered = now;
-        }
+        // A watched peer is not answered every time (ReliableLink::answerProbe).
+        if (watched >= 0 && !at(watched).answerProbe())
+            break;
         sendRecord.writeBare(PROBE);
         sendTo(sendRecord, senderAddress, senderPort);
         break;
@@ -538,8 +524,7 @@ void PeerSocket::OnReceive()
         // it went to; before the first proposal the partner is this copy itself.
         if (role == ROLE_NONE && partnerProposed && fromPartner()) {
             answered = true;
-            peers[0].address = partnerAddress;
-            peers[0].port = partnerPort;
+            at(0).setPlace(partnerAddress, partnerPort);
             slotZeroHost = partnerHost;
             sendRecord.writeJoin(gameKind);
             sendToSlot(sendRecord, 0);
@@ -562,8 +547,7 @@ void PeerSocket::becomeServer()
     // A server's slot 0 stays empty. After a directory start it still names the directory;
     // a client relayed through that same address and port would otherwise be taken for
     // slot 0 by the sender lookup, and its acknowledgements would never reach slot 1.
-    peers[0].address.clear();
-    peers[0].port = 0;
+    at(0).setPlace(QString(), 0);
     role = ROLE_SERVER;
     drawToken();
     emit linkEvent(LINK_SERVING, 0);
@@ -589,15 +573,14 @@ void PeerSocket::handleJoin()
             return;
         }
         const int slot = nextSlot;
-        peers[slot].address = senderAddress;
-        peers[slot].port = senderPort;
+        at(slot).setPlace(senderAddress, senderPort);
         sendRecord.setType(JOIN);
         sendToSlot(sendRecord, slot);
         // The slot counts as joined before the window hears of it, so that whatever the
         // handler sends reaches the new client.
         nextSlot = slot + 1;
         acceptCount = nextSlot;
-        watchPeer(slot);
+        at(slot).watch();
         if (slot == capacity)
             emit linkEvent(LINK_PEER_JOINED, 0);
         else
@@ -610,10 +593,10 @@ void PeerSocket::handleJoin()
         return;
     // Our server's acceptance, from the address it really sends from (a host name typed by
     // the user becomes the dotted address here); the port stays the one we knocked at.
-    peers[0].address = senderAddress;
+    at(0).setPlace(senderAddress, at(0).port());
     slotZeroHost = senderHost;
     role = ROLE_CLIENT;
-    watchPeer(0);
+    at(0).watch();
     emit linkEvent(LINK_JOINED, 0);
 }
 
@@ -628,10 +611,10 @@ void PeerSocket::handleQuit()
         return;
     const int slot = role == ROLE_SERVER ? from : 0;
     const bool known = slot < nextSlot && validSlot(slot);
-    if (known ? bool(peers[slot].ended) : strangerQuitTaken)
+    if (known ? at(slot).ended() : strangerQuitTaken)
         return;
     if (known)
-        peers[slot].ended = true;
+        at(slot).end();
     else
         strangerQuitTaken = true;
     if (role == ROLE_SERVER) {
@@ -645,7 +628,8 @@ void PeerSocket::handleQuit()
     if (viaWeb)
         queryEndOnce();
     stopWatching();
-    endGrace();
+    for (const auto &peer : peers)
+        peer->leaveGrace(false);
     emit linkEvent(LINK_PEER_GONE, PEER_GONE_LEFT);
 }
 
@@ -686,8 +670,7 @@ void PeerSocket::handleJoinPeer()
     directoryAnswered = true;
     const auto block = readLinkExtension(recvRecord);
     directoryReattaches = block && block->reattaches();
-    peers[0].address = address;
-    peers[0].port = quint16(port);
+    at(0).setPlace(address, quint16(port));
     QHostAddress literal;
     if (literal.setAddress(address)) {
         slotZeroHost = literal.protocol() == QAbstractSocket::IPv4Protocol ? literal : QHostAddress();
@@ -704,7 +687,7 @@ void PeerSocket::handleJoinPeer()
 
 void PeerSocket::lookUpSlotZero()
 {
-    const QString name = peers[0].address;
+    const QString name = at(0).address();
     const unsigned generation = startGeneration;
     ++lookupsUnderWay;
     slotZeroLookup = QHostInfo::lookupHost(name, this, [this, name, generation](const QHostInfo &info) {
@@ -720,9 +703,9 @@ void PeerSocket::slotZeroLookedUp(const QString &name, const QHostInfo &info, un
     slotZeroLookup = -1;
     if (role != ROLE_NONE)
         return;
-    if (peers[0].address != name) {
+    if (at(0).address() != name) {
         // A newer JOIN_PEER named another host meanwhile.
-        if (slotZeroHost.isNull() && !peers[0].address.isEmpty())
+        if (slotZeroHost.isNull() && !at(0).address().isEmpty())
             lookUpSlotZero();
         return;
     }
@@ -752,9 +735,9 @@ bool PeerSocket::fromPartner() const
 
 bool PeerSocket::fromSlot(int slot) const
 {
-    if (!validSlot(slot) || slot >= nextSlot || peers[slot].port == 0 || senderPort != peers[slot].port)
+    if (!validSlot(slot) || slot >= nextSlot || at(slot).port() == 0 || senderPort != at(slot).port())
         return false;
-    const QHostAddress host = knownHost(peers[slot].address);
+    const QHostAddress host = knownHost(at(slot).address());
     return !host.isNull() && senderHost == host;
 }
 
@@ -766,7 +749,7 @@ QHostAddress PeerSocket::knownHost(const QString &address) const
     QHostAddress literal;
     if (literal.setAddress(address))
         return literal.protocol() == QAbstractSocket::IPv4Protocol ? literal : QHostAddress();
-    if (slotCount > 0 && address == peers[0].address)
+    if (slotCount > 0 && address == at(0).address())
         return slotZeroHost;
     if (address == partnerAddress)
         return partnerHost;
@@ -780,14 +763,7 @@ void PeerSocket::handleAck()
     const int slot = lookUpSender();
     if (slot >= nextSlot)
         return;
-    std::deque<Entry> &queue = peers[slot].queue;
-    if (queue.empty() || recvRecord.ackNumber() != queue.front().sequence)
-        return;
-    stopRetransmit(slot);
-    peers[slot].sendCount = 0;
-    queue.pop_front();
-    if (!queue.empty())
-        sendHead(slot);
+    at(slot).acknowledged(recvRecord.ackNumber());
 }
 
 void PeerSocket::handleGameMessage()
@@ -795,20 +771,20 @@ void PeerSocket::handleGameMessage()
     const int slot = lookUpSender();
     if (slot >= nextSlot)
         return;
-    if (peers[slot].ended)
+    if (at(slot).ended())
         return;
     const uint32_t n = recvRecord.sequence();
-    if (n < peers[slot].nextIn) {
+    const ReliableLink::Arrival arrival = at(slot).take(n);
+    if (arrival == ReliableLink::Arrival::Repeat) {
         // A repeat whose acknowledgement was lost: acknowledge again, deliver nothing.
         sendRecord.writeAck(n);
         sendToSlot(sendRecord, slot);
         return;
     }
-    if (n > peers[slot].nextIn)
+    if (arrival == ReliableLink::Arrival::Ahead)
         return; // ahead of a missing one: the sender repeats it in order
     sendRecord.writeAck(n);
     sendToSlot(sendRecord, slot);
-    ++peers[slot].nextIn;
     if (recvRecord.type() == GREETING && slot == peerSlot())
         readGreeting();
     if (role == ROLE_SERVER && recvRecord.type() == CHAT) {
@@ -820,32 +796,6 @@ void PeerSocket::handleGameMessage()
         }
     }
     emit linkEvent(LINK_RECEIVED, 0);
-}
-
-void PeerSocket::OnRetransmitTimer(int slot)
-{
-    stopRetransmit(slot);
-    // While the line is waited for, the head goes out again and again, with growing pauses.
-    if (grace.on && slot == grace.slot) {
-        if (!peers[slot].queue.empty())
-            sendHead(slot);
-        return;
-    }
-    if (peers[slot].sendCount >= MAX_SENDS) {
-        // The head and everything behind it stay queued: a late acknowledgement restarts them.
-        // A slot already ended (QUIT sent or received) has nobody left to report.
-        if (!peers[slot].ended) {
-            if (canResume(slot)) {
-                enterGrace(slot);
-                return;
-            }
-            stopWatching();
-            emit linkEvent(LINK_PEER_GONE, PEER_GONE_LEFT);
-        }
-        return;
-    }
-    if (!peers[slot].queue.empty())
-        sendHead(slot);
 }
 
 void PeerSocket::OnAnswerTimeout(int timerId)
@@ -863,90 +813,23 @@ void PeerSocket::OnAnswerTimeout(int timerId)
         QueryStart(QStringLiteral("SERVER_NORESPONSE"));
 }
 
-void PeerSocket::OnProbeTimer(int slot)
-{
-    // A record in flight is answered by an acknowledgement or gives the peer up after ten
-    // sends; a probe is needed only while the queue is empty.
-    if (!peers[slot].queue.empty())
-        return;
-    PeerRecord probe;
-    probe.writeBare(PROBE);
-    sendToSlot(probe, slot);
-    peers[slot].probeOutstanding = true;
-    ++peers[slot].probesSinceHeard;
-}
-
-void PeerSocket::OnSilenceTimer(int slot)
-{
-    killTimer(peers[slot].silenceTimer);
-    peers[slot].silenceTimer = 0;
-    const qint64 quiet = clock.elapsed() - peers[slot].lastHeard;
-    if (quiet < cfg.peerSilenceMs) {
-        peers[slot].silenceTimer = startTimer(int(cfg.peerSilenceMs - quiet), Qt::PreciseTimer);
-        return;
-    }
-    if (!peers[slot].queue.empty()) {
-        // Our record in flight settles it: acknowledged, or given up after ten sends.
-        peers[slot].silenceTimer = startTimer(cfg.retransmitMs, Qt::PreciseTimer);
-        return;
-    }
-    if (peers[slot].probesSinceHeard < MIN_UNANSWERED_PROBES) {
-        peers[slot].silenceTimer = startTimer(cfg.probeIntervalMs, Qt::PreciseTimer);
-        return;
-    }
-    if (canResume(slot)) {
-        enterGrace(slot);
-        return;
-    }
-    stopWatching();
-    emit linkEvent(LINK_PEER_GONE, PEER_GONE_SILENT);
-}
-
-void PeerSocket::watchPeer(int slot)
-{
-    // Without both intervals a peer is not watched: no probes, never given up for silence.
-    if (cfg.probeIntervalMs <= 0 || cfg.peerSilenceMs <= 0)
-        return;
-    peers[slot].lastHeard = clock.elapsed();
-    peers[slot].probesSinceHeard = 0;
-    if (peers[slot].probeTimer == 0)
-        peers[slot].probeTimer = startTimer(cfg.probeIntervalMs, Qt::PreciseTimer);
-    if (peers[slot].silenceTimer == 0)
-        peers[slot].silenceTimer = startTimer(cfg.peerSilenceMs, Qt::PreciseTimer);
-}
-
 void PeerSocket::stopWatching()
 {
-    for (int slot = 0; slot < slotCount; ++slot) {
-        if (peers[slot].probeTimer != 0)
-            killTimer(peers[slot].probeTimer);
-        if (peers[slot].silenceTimer != 0)
-            killTimer(peers[slot].silenceTimer);
-        peers[slot].probeTimer = 0;
-        peers[slot].silenceTimer = 0;
-        peers[slot].probeOutstanding = false;
-    }
-}
-
-int PeerSocket::slotOfTimer(int Peer::*timer, int id) const
-{
-    for (int slot = 0; slot < slotCount; ++slot)
-        if (peers[slot].*timer == id)
-            return slot;
-    return -1;
+    for (const auto &peer : peers)
+        peer->stopWatching();
 }
 
 int PeerSocket::watchedSender()
 {
     const int slot = lookUpSender();
-    return slot < nextSlot && validSlot(slot) && peers[slot].silenceTimer != 0 ? slot : -1;
+    return slot < nextSlot && validSlot(slot) && at(slot).watched() ? slot : -1;
 }
 
 int PeerSocket::lookUpSender()
 {
     senderSlot = nextSlot;
     for (int slot = 0; slot < nextSlot && slot < slotCount; ++slot) {
-        if (peers[slot].port == senderPort && peers[slot].address == senderAddress) {
+        if (at(slot).port() == senderPort && at(slot).address() == senderAddress) {
             senderSlot = slot;
             break;
         }
@@ -967,33 +850,13 @@ bool PeerSocket::sendTo(const PeerRecord &record, const QString &address, quint1
 
 bool PeerSocket::sendToSlot(const PeerRecord &record, int slot)
 {
-    return validSlot(slot) && sendTo(record, peers[slot].address, peers[slot].port);
-}
-
-void PeerSocket::sendHead(int slot)
-{
-    // A copy: the send may not hold on to the queue across anything that could change it.
-    const PeerRecord head = peers[slot].queue.front().record;
-    sendToSlot(head, slot);
-    ++peers[slot].sendCount;
-    peers[slot].retransmitTimer = startTimer(retransmitDelay(slot), Qt::PreciseTimer);
-}
-
-void PeerSocket::stopRetransmit(int slot)
-{
-    if (peers[slot].retransmitTimer != 0) {
-        killTimer(peers[slot].retransmitTimer);
-        peers[slot].retransmitTimer = 0;
-    }
+    return validSlot(slot) && at(slot).send(record);
 }
 
 void PeerSocket::resetLink()
 {
-    for (Peer &peer : peers) {
-        if (peer.retransmitTimer != 0)
-            killTimer(peer.retransmitTimer);
-        peer.retransmitTimer = 0;
-    }
+    for (const auto &peer : peers)
+        peer->reset();
     for (int id : answerTimers)
         killTimer(id);
     answerTimers.clear();
@@ -1001,8 +864,6 @@ void PeerSocket::resetLink()
     // Qt frees what it holds for the answer only when the answer is delivered.
     ++startGeneration;
     slotZeroLookup = -1;
-    stopWatching();
-    endGrace();
     delete socket;
     socket = nullptr;
     inbox.clear();

@@ -38,9 +38,9 @@
 
 #include "net/LinkEvents.h"
 #include "net/PeerRecord.h"
+#include "net/ReliableLink.h"
 #include "rules/BoardTypes.h"
 
-#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
 #include <QString>
@@ -49,7 +49,6 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -98,7 +97,7 @@ public:
     using Config = PeerSocketConfig;
 
     // A head sent this many times without acknowledgement means the peer is gone.
-    static constexpr int MAX_SENDS = 10;
+    static constexpr int MAX_SENDS = ReliableLink::MAX_SENDS;
 
     explicit PeerSocket(const Config &config = Config(), QObject *parent = nullptr);
     ~PeerSocket() override;
@@ -144,7 +143,7 @@ public:
     // The peer's greeting announced that it resumes a match over a lost line.
     bool peerResumes() const { return resumes; }
     // A lost line is being waited for, and how long it still is (-1 while none is).
-    bool inGrace() const { return grace.on; }
+    bool inGrace() const;
     int graceRemainingMs() const;
     // Game messages received in order from the peer, and records queued to it: the next
     // sequence numbers in and out.
@@ -191,33 +190,20 @@ private:
         QHostAddress from;
         quint16 fromPort = 0;
     };
-    struct Entry {
-        PeerRecord record;
-        uint32_t sequence = 0;
-    };
 
     bool openSocket(quint16 port);
     void readPending();
     bool admit(Arrival arrival);
     void scheduleReceive();
     void OnReceive();
-    void OnRetransmitTimer(int slot);
     void OnAnswerTimeout(int timerId);
-    void OnProbeTimer(int slot);
-    void OnSilenceTimer(int slot);
-    void watchPeer(int slot);
     int peerSlot() const { return role == ROLE_SERVER ? 1 : 0; }
     bool canResume(int slot) const;
     void drawToken();
     void readGreeting();
-    void enterGrace(int slot);
-    void lineBack(int slot);
-    void endGrace();
-    void OnGraceOver();
-    void OnKnockTimer();
     bool relayed(int slot) const;
+    void knock(int slot);
     void takeKnock(const LinkExtension &block);
-    int retransmitDelay(int slot);
     void stopWatching();
     int watchedSender();
     void handleAck();
@@ -240,8 +226,6 @@ private:
     int lookUpSender();
     bool sendTo(const PeerRecord &record, const QString &address, quint16 port);
     bool sendToSlot(const PeerRecord &record, int slot);
-    void sendHead(int slot);
-    void stopRetransmit(int slot);
     void resetLink();
     void queryEndOnce();
     bool fetch(const QString &url, QString *line);
@@ -262,34 +246,11 @@ private:
     QString senderAddress;
     quint16 senderPort = 0;
 
-    // Everything the link keeps about the party in one slot: where it is, the queue of records
-    // to it (the head in flight), the sequence numbers both ways, the sends of the head and its
-    // retransmission timer; whether QUIT has been queued for it, or the peer in it has quit or
-    // stopped answering (such a slot takes no new record and raises no event any more); and the
-    // watch on a joined peer: the repeating probe timer, the silence timer, when the peer was
-    // last heard from and last answered (on `clock`), the probes sent since it was heard, and
-    // whether a PROBE of ours awaits its answer.
-    struct Peer {
-        QString address;
-        quint16 port = 0;
-        std::deque<Entry> queue;
-        uint32_t nextOut = 0;
-        uint32_t nextIn = 0;
-        int sendCount = 0;
-        int retransmitTimer = 0;
-        bool ended = false;
-        int probeTimer = 0;
-        int silenceTimer = 0;
-        qint64 lastHeard = 0;
-        qint64 lastAnswered = std::numeric_limits<qint64>::min() / 2;
-        int probesSinceHeard = 0;
-        bool probeOutstanding = false;
-    };
-    // Slot 0 and slot 1; none until Start.
-    std::array<Peer, 2> peers;
+    // Slot 0 and slot 1, each with the delivery to its party; no slot is in use until Start.
+    std::array<std::unique_ptr<ReliableLink>, 2> peers;
     int slotCount = 0;
-    // The slot whose timer of that kind has this id, or -1.
-    int slotOfTimer(int Peer::*timer, int id) const;
+    ReliableLink &at(int slot) { return *peers[size_t(slot)]; }
+    const ReliableLink &at(int slot) const { return *peers[size_t(slot)]; }
     bool endQueried = false;
     bool strangerQuitTaken = false;
 
@@ -320,8 +281,6 @@ private:
     int lookupsUnderWay = 0; // also those a new Start voided
     unsigned startGeneration = 0;
 
-    QElapsedTimer clock;
-
     // Resuming: what the peer's first greeting announced, whether our own greeting with the
     // block is queued, the match token, and whether the directory asked announced REATTACH.
     bool resumes = false;
@@ -329,18 +288,6 @@ private:
     bool ownAnnounced = false;
     std::optional<uint64_t> token;
     bool directoryReattaches = false;
-    // The grace of a lost line: its slot, when it ends (on `clock`), its two timers, the sends
-    // of the head made in it, and whether one has run out (the match is lost for good then).
-    struct Grace {
-        bool on = false;
-        bool spent = false;
-        int slot = 0;
-        qint64 endsAt = 0;
-        int endTimer = 0;
-        int knockTimer = 0;
-        int sends = 0;
-    };
-    Grace grace;
 
     int capacity = 1;
     int nextSlot = 1;

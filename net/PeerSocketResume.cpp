@@ -1,33 +1,33 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The part of the link that carries a match over a lost line: the announcement read from the
-// peer's greeting, the match token, the grace with its knocks, and the line coming back.
+// The part of the link that carries a match over a lost line, above the delivery to the peer
+// (net/ReliableLink.h, which keeps the grace itself): the announcement read from the peer's
+// greeting, the match token, and the knocks that find the peer again.
 #include "net/LinkExtension.h"
 #include "net/PeerSocket.h"
+#include "net/ReliableLink.h"
 
 #include <QRandomGenerator>
 
-#include <algorithm>
-#include <limits>
-
 namespace sorvada {
+
+bool PeerSocket::inGrace() const
+{
+    return validSlot(peerSlot()) && at(peerSlot()).inGrace();
+}
 
 int PeerSocket::graceRemainingMs() const
 {
-    if (!grace.on)
-        return -1;
-    return int(std::clamp<qint64>(grace.endsAt - clock.elapsed(), 0, std::numeric_limits<int>::max()));
+    return validSlot(peerSlot()) ? at(peerSlot()).graceRemainingMs() : -1;
 }
 
 uint32_t PeerSocket::receivedCount() const
 {
-    const int slot = peerSlot();
-    return validSlot(slot) ? peers[slot].nextIn : 0;
+    return validSlot(peerSlot()) ? at(peerSlot()).receivedCount() : 0;
 }
 
 uint32_t PeerSocket::sentCount() const
 {
-    const int slot = peerSlot();
-    return validSlot(slot) ? peers[slot].nextOut : 0;
+    return validSlot(peerSlot()) ? at(peerSlot()).sentCount() : 0;
 }
 
 void PeerSocket::drawToken()
@@ -56,98 +56,18 @@ void PeerSocket::readGreeting()
 
 bool PeerSocket::canResume(int slot) const
 {
-    return resumes && token && !grace.spent && slot == peerSlot() && slot < nextSlot && validSlot(slot)
-        && !peers[slot].ended;
+    return resumes && token && slot == peerSlot() && slot < nextSlot && validSlot(slot) && !at(slot).ended();
 }
 
 bool PeerSocket::relayed(int slot) const
 {
     return startMode == START_VIA_SERVER && !viaWeb && !directoryHost.isNull() && validSlot(slot)
-        && peers[slot].port == directoryPort && knownHost(peers[slot].address) == directoryHost;
+        && at(slot).port() == directoryPort && knownHost(at(slot).address()) == directoryHost;
 }
 
-int PeerSocket::retransmitDelay(int slot)
+// Once per knock interval of a grace.
+void PeerSocket::knock(int slot)
 {
-    if (!grace.on || slot != grace.slot)
-        return cfg.retransmitMs;
-    // retransmitMs, twice that, four times ..., at most graceResendMaxMs.
-    const int doublings = std::min(grace.sends++, 20);
-    const qint64 delay = qint64(cfg.retransmitMs) << doublings;
-    return int(std::max<qint64>(1, std::min<qint64>(delay, std::max(cfg.graceResendMaxMs, cfg.retransmitMs))));
-}
-
-void PeerSocket::enterGrace(int slot)
-{
-    grace.on = true;
-    grace.slot = slot;
-    grace.sends = 1;
-    grace.endsAt = clock.elapsed() + cfg.graceMs;
-    grace.endTimer = startTimer(std::max(cfg.graceMs, 1), Qt::PreciseTimer);
-    grace.knockTimer = startTimer(std::max(cfg.knockIntervalMs, 1), Qt::PreciseTimer);
-    // The grace watches the line instead of the probe and silence timers.
-    for (int *id : {&peers[slot].probeTimer, &peers[slot].silenceTimer}) {
-        if (*id != 0)
-            killTimer(*id);
-        *id = 0;
-    }
-    peers[slot].probeOutstanding = false;
-    if (!peers[slot].queue.empty() && peers[slot].retransmitTimer == 0)
-        sendHead(slot);
-    OnKnockTimer();
-    emit linkEvent(LINK_LOST, cfg.graceMs);
-}
-
-void PeerSocket::endGrace()
-{
-    for (int *id : {&grace.endTimer, &grace.knockTimer}) {
-        if (*id != 0)
-            killTimer(*id);
-        *id = 0;
-    }
-    grace.on = false;
-}
-
-void PeerSocket::lineBack(int slot)
-{
-    endGrace();
-    peers[slot].sendCount = 0;
-    stopRetransmit(slot);
-    if (!peers[slot].queue.empty())
-        sendHead(slot);
-    peers[slot].lastAnswered = std::numeric_limits<qint64>::min() / 2;
-    peers[slot].probeOutstanding = false;
-    watchPeer(slot);
-    // With nothing in flight, a PROBE tells the peer, which may be waiting for the line as well.
-    if (peers[slot].queue.empty()) {
-        PeerRecord probe;
-        probe.writeBare(PROBE);
-        sendToSlot(probe, slot);
-        peers[slot].probeOutstanding = true;
-    }
-    emit linkEvent(LINK_BACK, 0);
-}
-
-void PeerSocket::OnGraceOver()
-{
-    const int slot = grace.slot;
-    endGrace();
-    grace.spent = true;
-    // The match is lost: nothing more goes to the slot, and nothing from it counts.
-    stopRetransmit(slot);
-    stopWatching();
-    peers[slot].ended = true;
-    emit linkEvent(LINK_PEER_GONE, PEER_GONE_LOST);
-}
-
-void PeerSocket::OnKnockTimer()
-{
-    const int slot = grace.slot;
-    if (peers[slot].queue.empty()) {
-        PeerRecord probe;
-        probe.writeBare(PROBE);
-        sendToSlot(probe, slot);
-        peers[slot].probeOutstanding = true;
-    }
     PeerRecord knock;
     if (relayed(slot)) {
         // The directory that relays the match points our end at where we now send from.
@@ -175,8 +95,6 @@ void PeerSocket::takeKnock(const LinkExtension &block)
     const int slot = peerSlot();
     if (role != ROLE_SERVER || !canResume(slot) || !block.token || *block.token != *token)
         return;
-    peers[slot].address = senderAddress;
-    peers[slot].port = senderPort;
     PeerRecord answer;
     answer.setType(JOIN);
     LinkExtension ours;
@@ -184,18 +102,8 @@ void PeerSocket::takeKnock(const LinkExtension &block)
     ours.hostEnd = true;
     ours.token = token;
     writeLinkExtension(answer, ours);
-    sendToSlot(answer, slot);
-    if (grace.on) {
-        lineBack(slot);
-        return;
-    }
-    // The loss had not shown here yet: the head goes to the new address at once.
-    peers[slot].lastHeard = clock.elapsed();
-    peers[slot].probesSinceHeard = 0;
-    peers[slot].sendCount = 0;
-    stopRetransmit(slot);
-    if (!peers[slot].queue.empty())
-        sendHead(slot);
+    sendTo(answer, senderAddress, senderPort);
+    at(slot).moved(senderAddress, senderPort);
 }
 
 } // namespace sorvada
