@@ -31,6 +31,10 @@
 // goes out at once and retransmission is as before; sequence numbers simply continue. A grace
 // that runs out gives the peer up: LINK_PEER_GONE with PEER_GONE_LOST.
 //
+// The delivery to each slot's party (queue, numbers, retransmission, the watch and the grace)
+// is a ReliableLink of its own (net/ReliableLink.h); this class opens the link, finds the
+// peer, reads what comes in and says which slot it is for.
+//
 // Everything runs on the thread that owns the object. linkEvent is meant to be connected with
 // Qt::DirectConnection: the handler runs before the operation that raised it goes on, and may
 // call SendReliable, SendChat or SendQuit, or open a modal dialog whose nested event loop lets
