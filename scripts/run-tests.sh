@@ -26,7 +26,7 @@ step() {
 }
 
 # 1. The shipped build: no tests in it, so it is built only once more than the tests need. Each
-# library is compiled as one unit, which halves the time and changes nothing in the program.
+# library is compiled as one unit, which saves time and changes nothing in the program.
 "$root/scripts/setup.sh" "$build" "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG" -DBUILD_TESTING=OFF \
   -DCMAKE_UNITY_BUILD=ON
 step "program, lobby and tools"
