@@ -42,6 +42,15 @@ bool PerMinuteBudget::take(const QString &address, qint64 now)
     return true;
 }
 
+bool PerMinuteBudget::spent(const QString &address, qint64 now) const
+{
+    const auto it = times.constFind(address);
+    if (it == times.constEnd())
+        return false;
+    const auto recent = std::count_if(it->begin(), it->end(), [now](qint64 t) { return now - t < MINUTE_MS; });
+    return recent >= limit;
+}
+
 void PerMinuteBudget::prune(qint64 now)
 {
     prunedAt = now;

@@ -39,6 +39,8 @@ public:
     // Records an event from `address` at `now` (milliseconds) if fewer than the limit
     // happened in the minute before; returns whether it did.
     bool take(const QString &address, qint64 now);
+    // Whether `address` has had the limit of events in the minute before `now`.
+    bool spent(const QString &address, qint64 now) const;
 
 private:
     void prune(qint64 now);
