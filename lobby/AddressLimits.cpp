@@ -33,6 +33,11 @@ bool PerMinuteBudget::take(const QString &address, qint64 now)
 {
     if (now - prunedAt >= MINUTE_MS)
         prune(now);
+    if (maxAddresses > 0 && times.size() >= maxAddresses && !times.contains(address)) {
+        prune(now);
+        if (times.size() >= maxAddresses)
+            return false;
+    }
     std::deque<qint64> &seen = times[address];
     while (!seen.empty() && now - seen.front() >= MINUTE_MS)
         seen.pop_front();

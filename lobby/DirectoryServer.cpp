@@ -37,7 +37,10 @@ DirectoryServer::DirectoryServer(const Config &config, LobbyStats *stats, QObjec
       queue(config.capacity, config.expiryMs),
       relays(config.relays),
       stats(stats ? stats : &ownStats),
-      reattachFailures(config.reattachFailuresPerMinute),
+      // Source addresses of UDP can be made up by the thousand: the failures of at most so
+      // many addresses are counted, and those of any further one go uncounted, not refused:
+      // a token of 64 bits is not guessed in a minute.
+      reattachFailures(config.reattachFailuresPerMinute, 4096),
       keepAlive(new QTimer(this))
 {
     clock.start();
