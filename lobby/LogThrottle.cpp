@@ -14,7 +14,14 @@ bool LogThrottle::admit(const QString &reason, const QString &address, qint64 no
         windowStart = now;
         written.clear();
     }
-    int &count = written[reason + QLatin1Char('\n') + address];
+    const QString key = reason + QLatin1Char('\n') + address;
+    if (written.size() >= tracked && !written.contains(key)) {
+        LeftOut &out = leftOut[reason];
+        ++out.lines;
+        out.untold = true;
+        return false;
+    }
+    int &count = written[key];
     if (count < limit) {
         ++count;
         return true;
@@ -32,10 +39,11 @@ QStringList LogThrottle::summaries(qint64 now)
     if (leftOut.isEmpty() || now - windowStart < MINUTE_MS)
         return lines;
     for (auto it = leftOut.cbegin(); it != leftOut.cend(); ++it)
-        lines << QStringLiteral("%1 more lines \"%2\" left out in the last minute (from %3 addresses)")
+        lines << QStringLiteral("%1 more lines \"%2\" left out in the last minute (from %3%4 addresses)")
                      .arg(it->lines)
                      .arg(it.key())
-                     .arg(it->addresses);
+                     .arg(it->untold ? QStringLiteral("more than ") : QString())
+                     .arg(it->untold ? tracked : it->addresses);
     lines.sort();
     leftOut.clear();
     written.clear();

@@ -14,7 +14,10 @@ namespace sorvada {
 class LogThrottle
 {
 public:
-    explicit LogThrottle(int perMinute = 10) : limit(perMinute) {}
+    // At most `addresses` reasons and addresses are told apart in a minute: lines from further
+    // ones (made-up source addresses, say) are only counted, so neither the table nor the log
+    // grows with the number of senders.
+    explicit LogThrottle(int perMinute = 10, int addresses = 4096) : limit(perMinute), tracked(addresses) {}
 
     // Whether the line is to be written now; false: it was counted for the summary.
     bool admit(const QString &reason, const QString &address, qint64 now);
@@ -27,9 +30,11 @@ private:
     {
         int lines = 0;
         int addresses = 0;
+        bool untold = false; // some came from addresses beyond those told apart
     };
 
     int limit;
+    int tracked;
     qint64 windowStart = -1;
     QHash<QString, int> written;     // by reason and address
     QHash<QString, LeftOut> leftOut; // by reason

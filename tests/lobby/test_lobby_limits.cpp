@@ -82,6 +82,15 @@ private slots:
                  QStringList{QStringLiteral("97 more lines \"waits\" left out in the last minute (from 1 addresses)")});
         QVERIFY(throttle.summaries(200000).isEmpty());
         QVERIFY(throttle.admit(QStringLiteral("waits"), QStringLiteral("192.0.2.1"), 200000));
+
+        // A flood from ever new addresses writes no more than the table tells apart.
+        LogThrottle bounded(3, 50);
+        written = 0;
+        for (int i = 0; i < 1000; ++i)
+            written += bounded.admit(QStringLiteral("waits"), QStringLiteral("10.0.%1.%2").arg(i / 256).arg(i % 256), 1000);
+        QCOMPARE(written, 50);
+        QCOMPARE(bounded.summaries(61000),
+                 QStringList{QStringLiteral("950 more lines \"waits\" left out in the last minute (from more than 50 addresses)")});
     }
 
     void budgetAllowsAFewAMinutePerAddress()

@@ -8,6 +8,7 @@
 #include "net/LinkEvents.h"
 #include "net/PeerRecord.h"
 #include "net/PeerSocket.h"
+#include "tests/support/LineRelay.h"
 #include "tests/support/LobbyProcess.h"
 
 #include <QNetworkAccessManager>
@@ -96,6 +97,52 @@ private slots:
                                                              .arg(guest.link->localPort())
                                                              .arg(host.link->localPort())),
                                  5000);
+    }
+
+    // Two copies relayed by the real lobby; the host's router loses its mapping and gives it a
+    // new public port. The host waits out the lost line, asks the lobby to reattach its end,
+    // and the move it made meanwhile arrives; play goes on both ways.
+    void relayedHostComesBackFromANewPort()
+    {
+        LobbyProcess lobby;
+        QVERIFY(lobby.start(QStringLiteral(LOBBY_PROGRAM)));
+        LineRelay router(lobby.directoryPort);
+        PeerSocketConfig config;
+        config.retransmitMs = 50;
+        config.probeIntervalMs = 200;
+        config.knockIntervalMs = 100;
+        config.graceMs = 20000;
+        config.directoryPort = router.frontPort();
+        Copy host(config);
+        config.directoryPort = lobby.directoryPort;
+        Copy guest(config);
+        QVERIFY(host.link->Start(1, QStringLiteral("127.0.0.1"), START_VIA_SERVER, GAME_KIND));
+        QTRY_VERIFY_WITH_TIMEOUT(host.saw(LINK_SERVING), 10000);
+        QVERIFY(guest.link->Start(1, QStringLiteral("127.0.0.1"), START_VIA_SERVER, GAME_KIND));
+        QTRY_VERIFY_WITH_TIMEOUT(host.saw(LINK_PEER_JOINED), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(guest.saw(LINK_JOINED), 10000);
+        // The greetings tell the lobby that both resume, the host's with the match's token.
+        guest.link->sendRecord.writeGreeting(0, "guest");
+        QVERIFY(guest.link->SendReliable(0));
+        QTRY_VERIFY_WITH_TIMEOUT(host.saw(LINK_RECEIVED), 10000);
+        host.link->sendRecord.writeGreeting(1, "host");
+        QVERIFY(host.link->SendReliable(1));
+        QTRY_VERIFY_WITH_TIMEOUT(guest.saw(LINK_RECEIVED), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(host.link->queuedCount(1), 0, 10000);
+
+        router.moveClient();
+        host.link->sendRecord.writeLeg(MOVE, 21, 28, 0);
+        QVERIFY(host.link->SendReliable(1));
+        QTRY_VERIFY_WITH_TIMEOUT(host.saw(LINK_LOST), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(host.saw(LINK_BACK), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(guest.link->recvRecord.type(), MOVE, 10000);
+        QCOMPARE(guest.link->recvRecord.legFrom(), uint8_t(63 - 21));
+        QTRY_VERIFY_WITH_TIMEOUT(lobby.hasLineContaining(QStringLiteral("host end moved from 127.0.0.1:")), 10000);
+        guest.link->sendRecord.writeLeg(MOVE, 42, 35, 0);
+        QVERIFY(guest.link->SendReliable(0));
+        QTRY_COMPARE_WITH_TIMEOUT(host.link->recvRecord.type(), MOVE, 10000);
+        QCOMPARE(host.link->recvRecord.legFrom(), uint8_t(63 - 42));
+        QVERIFY(!host.saw(LINK_PEER_GONE) && !guest.saw(LINK_PEER_GONE));
     }
 
     // A host that already has its partner answers a knock with CONNECT_BUSY;
