@@ -171,7 +171,8 @@ bool PeerSocket::SendReliable(int slot)
     // The greeting to the peer announces that this copy resumes: the client's always, the
     // server's (with the match token) only to a client that announced it too. The block goes
     // into the queued copy only; sendRecord stays as the caller wrote it.
-    if (type == GREETING && role != ROLE_NONE && slot == peerSlot() && (role == ROLE_CLIENT || resumes)) {
+    if (type == GREETING && cfg.resumeMatches && role != ROLE_NONE && slot == peerSlot()
+        && (role == ROLE_CLIENT || resumes)) {
         LinkExtension block;
         block.features = FEATURE_RESUME;
         if (role == ROLE_SERVER) {

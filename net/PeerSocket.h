@@ -77,6 +77,9 @@ struct PeerSocketConfig {
     int peerSilenceMs = 45000;              // a joined peer heard nothing from for this long is gone
     int graceMs = 120000;                   // a lost line to a peer that resumes is waited for this long
     int graceResendMaxMs = 5000;            // the longest pause between sends of the head meanwhile
+    // Off: this copy announces nothing and reads no announcement, as one that knows nothing of
+    // resuming (the tests take the part of such a copy this way).
+    bool resumeMatches = true;
     int knockIntervalMs = 2000;             // between knocks (JOIN, REATTACH, PROBE) meanwhile
     QString userAgent = QStringLiteral("Sorvada");
     // Answers the matchmaking queries in place of the web server: the URL in, the first line of

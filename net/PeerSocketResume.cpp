@@ -46,6 +46,8 @@ void PeerSocket::readGreeting()
     if (peerGreeted)
         return;
     peerGreeted = true;
+    if (!cfg.resumeMatches)
+        return;
     const auto block = readLinkExtension(recvRecord);
     if (!block || !block->resumes())
         return;

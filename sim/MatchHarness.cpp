@@ -103,6 +103,7 @@ bool MatchHarness::open(int timeoutMs)
     hostConfig.graceMs = options.graceMs;
     hostConfig.graceResendMaxMs = options.graceResendMaxMs;
     hostConfig.knockIntervalMs = options.knockIntervalMs;
+    hostConfig.resumeMatches = options.resumeMatches;
     hostCopy = std::make_unique<GameCopy>(QStringLiteral("sorvada-match-host"), hostConfig,
                                           options.hostPlayer);
 

@@ -65,6 +65,7 @@ struct MatchOptions
     int graceMs = PeerSocket::Config().graceMs;
     int graceResendMaxMs = PeerSocket::Config().graceResendMaxMs;
     int knockIntervalMs = PeerSocket::Config().knockIntervalMs;
+    bool resumeMatches = true;
     // Set: the client knocks at the front of a LossyRelay with this seed,
     // whose back talks to the host. Unset: at the host's own port.
     std::optional<unsigned> relaySeed;

@@ -99,11 +99,13 @@ private slots:
     }
 
     // The host, to move, falls silent: the waiting client says so and ends the match; the
-    // host's window is left as it was.
+    // host's window is left as it was. (Between copies that do not wait for a lost line.)
     void waitingCopyNoticesSilentOpponent()
     {
         constexpr int silenceMs = 1500;
-        MatchHarness m(relayed(150, silenceMs));
+        MatchOptions options = relayed(150, silenceMs);
+        options.resumeMatches = false;
+        MatchHarness m(options);
         QVERIFY(m.open());
         GameCopy &client = m.client();
         QCOMPARE(client.status(), QStringLiteral("Please wait for the opponent"));
