@@ -277,7 +277,7 @@ void runOne(Input &in)
             handling = outer;
         }
         if (wait & 4)
-            QCoreApplication::processEvents(QEventLoop::AllEvents);
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         inQuery = false;
         switch (in.next() % 6) {
         case 0: *line = QStringLiteral("Server"); return true;
@@ -376,7 +376,7 @@ void runOne(Input &in)
             } else if (sel == 0xFF) {
                 play.OnCapitulate();
             } else if (sel == 0xFD) {
-                QCoreApplication::processEvents(QEventLoop::AllEvents);
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
             } else if (board.isMyTurn() == 1) {
                 const SquareXY at = board.squareXY[in.next() & 63];
                 board.handleClick(at.x + 20, at.y + 20);
