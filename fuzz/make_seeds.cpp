@@ -276,6 +276,28 @@ void datagramSeeds()
               .record(2, 1, bare(CONNECT_REQUEST), 0)
               .record(2, 1, knock, 1)
               .bytes);
+    // Two proposals: the first is busy, the second silent. The first one's time runs out and its
+    // report's answer makes this copy the server; then the second one's, and while that late
+    // report waits a QUIT arrives: the end query is made once the report is over.
+    write(t, QStringLiteral("web-quit-while-a-report-waits"),
+          Script(QByteArray::fromHex("00" "01" "01" "07"))
+              .record(1, 1, bare(CONNECT_BUSY), 0)
+              .answer(0x00)
+              .answer(1)
+              .answer(1)
+              .answer(9) // the busy report's answer: the second proposal
+              .answer(0xFD) // time passes: both proposals' timers
+              .answer(0x00)
+              .answer(0) // the first one's report: "Server"
+              .answer(1) // the variant
+              .answer(0x01) // the second one's report waits while a QUIT arrives
+              .meanwhile(2, 1, 12) // 12: QUIT
+              .answer(0)
+              .answer(0)
+              .answer(0)
+              .answer(0)
+              .answer(0)
+              .bytes);
     // Told to wait as server at once; a stranger's CONNECT_REQUEST gets room, its JOIN a place.
     write(t, QStringLiteral("web-server-then-joined"),
           Script(QByteArray::fromHex("00" "00"))
