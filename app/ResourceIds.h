@@ -63,6 +63,10 @@ enum StringId : int {
     IDS_INVITE_BAD_PORT = 149,
     IDS_INVITE_NO_CODE = 150,
     IDS_INVITE_BAD_CODE = 151,
+    // A line to the opponent lost and waited for; %1 the time left, as m:ss.
+    IDS_RECONNECTING = 152,
+    IDS_CONNECTION_LOST = 153,
+    IDS_MATCH_DIVERGED = 154,
 };
 
 // Menu and accelerator commands; the string with the same number is the prompt.

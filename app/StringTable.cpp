@@ -75,6 +75,11 @@ const QHash<int, const char *> &table()
         {IDS_INVITE_NO_CODE, QT_TRANSLATE_NOOP("StringTable", "it names no room code after the lobby (sorvada://HOST/CODE).")},
         {IDS_INVITE_BAD_CODE,
          QT_TRANSLATE_NOOP("StringTable", "its code is not 1 to 16 letters, digits or \"-\".")},
+        {IDS_RECONNECTING, QT_TRANSLATE_NOOP("StringTable", "Connection lost. Reconnecting... %1")},
+        {IDS_CONNECTION_LOST, QT_TRANSLATE_NOOP("StringTable", "The connection to your opponent was lost. The match ends.")},
+        {IDS_MATCH_DIVERGED,
+         QT_TRANSLATE_NOOP("StringTable", "After the connection came back, your game and your opponent's no longer show the same "
+                        "match. The match ends.")},
         // Command prompts, shown while the menu is browsed.
         {ID_HELP_FINDER, QT_TRANSLATE_NOOP("StringTable", "Display the table of contents")},
         {ID_HOME_PAGE, QT_TRANSLATE_NOOP("StringTable", "Open the Tavimore home page")},

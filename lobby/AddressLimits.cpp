@@ -33,6 +33,11 @@ bool PerMinuteBudget::take(const QString &address, qint64 now)
 {
     if (now - prunedAt >= MINUTE_MS)
         prune(now);
+    if (maxAddresses > 0 && times.size() >= maxAddresses && !times.contains(address)) {
+        prune(now);
+        if (times.size() >= maxAddresses)
+            return false;
+    }
     std::deque<qint64> &seen = times[address];
     while (!seen.empty() && now - seen.front() >= MINUTE_MS)
         seen.pop_front();
@@ -40,6 +45,15 @@ bool PerMinuteBudget::take(const QString &address, qint64 now)
         return false;
     seen.push_back(now);
     return true;
+}
+
+bool PerMinuteBudget::spent(const QString &address, qint64 now) const
+{
+    const auto it = times.constFind(address);
+    if (it == times.constEnd())
+        return false;
+    const auto recent = std::count_if(it->begin(), it->end(), [now](qint64 t) { return now - t < MINUTE_MS; });
+    return recent >= limit;
 }
 
 void PerMinuteBudget::prune(qint64 now)

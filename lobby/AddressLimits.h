@@ -30,20 +30,24 @@ int waitingFrom(const WaitingQueue &queue, const QString &address);
 std::vector<WaitingHost> makeRoomFrom(WaitingQueue &queue, const QString &address, int limit);
 
 // Counts events per address over a sliding minute and says whether one more is allowed.
-// Only addresses with an event in the last minute are kept.
+// Only addresses with an event in the last minute are kept, and at most `maxAddresses` of
+// them (0: no bound); an address beyond is not counted, and take() refuses its event.
 class PerMinuteBudget
 {
 public:
-    explicit PerMinuteBudget(int perMinute) : limit(perMinute) {}
+    explicit PerMinuteBudget(int perMinute, int maxAddresses = 0) : limit(perMinute), maxAddresses(maxAddresses) {}
 
     // Records an event from `address` at `now` (milliseconds) if fewer than the limit
     // happened in the minute before; returns whether it did.
     bool take(const QString &address, qint64 now);
+    // Whether `address` has had the limit of events in the minute before `now`.
+    bool spent(const QString &address, qint64 now) const;
 
 private:
     void prune(qint64 now);
 
     int limit;
+    int maxAddresses;
     qint64 prunedAt = 0;
     QHash<QString, std::deque<qint64>> times;
 };

@@ -3,6 +3,7 @@
 
 #include "lobby/AddressLimits.h"
 #include "lobby/RoomTag.h"
+#include "net/LinkExtension.h"
 #include "net/PeerRecord.h"
 #include "net/RoomMarker.h"
 
@@ -36,6 +37,10 @@ DirectoryServer::DirectoryServer(const Config &config, LobbyStats *stats, QObjec
       queue(config.capacity, config.expiryMs),
       relays(config.relays),
       stats(stats ? stats : &ownStats),
+      // Source addresses of UDP can be made up by the thousand: the failures of at most so
+      // many addresses are counted, and those of any further one go uncounted, not refused:
+      // a token of 64 bits is not guessed in a minute.
+      reattachFailures(config.reattachFailuresPerMinute, 4096),
       keepAlive(new QTimer(this))
 {
     clock.start();
@@ -91,6 +96,11 @@ void DirectoryServer::onReadyRead()
             continue;
         }
         const uint8_t type = uint8_t(buffer[0]);
+        // Addressed to the lobby alone, whoever sends it: never passed on.
+        if (type == REATTACH) {
+            onReattach(buffer, RelayEndpoint{v4, port});
+            continue;
+        }
         if (onRelayed(buffer, RelayEndpoint{v4, port}, type))
             continue;
         const QString address = QHostAddress(v4).toString();
@@ -120,6 +130,12 @@ bool DirectoryServer::onRelayed(const char *record, const RelayEndpoint &from, u
         }
         return false;
     }
+    if (type == GREETING) {
+        PeerRecord greeting;
+        std::memcpy(greeting.bytes.data(), record, RECORD_SIZE);
+        if (const auto block = readLinkExtension(greeting))
+            relays.noteGreeting(from, block->resumes(), block->token);
+    }
     const RelayTable::Route route = relays.route(from, type, clock.elapsed());
     switch (route.verdict) {
     case RelayTable::Verdict::Forward:
@@ -134,6 +150,43 @@ bool DirectoryServer::onRelayed(const char *record, const RelayEndpoint &from, u
         break;
     }
     return true;
+}
+
+void DirectoryServer::onReattach(const char *record, const RelayEndpoint &from)
+{
+    const qint64 now = clock.elapsed();
+    const QString address = addressOf(from);
+    if (reattachFailures.spent(address, now)) {
+        stats->dropped(LobbyStats::RefusedReattach);
+        return;
+    }
+    PeerRecord request;
+    std::memcpy(request.bytes.data(), record, RECORD_SIZE);
+    const auto block = readLinkExtension(request);
+    QString why;
+    if (!block || !block->token) {
+        why = QStringLiteral("no token");
+    } else {
+        const RelayTable::ReattachResult result = relays.reattach(from, *block->token, block->hostEnd, now);
+        const QString side = block->hostEnd ? QStringLiteral("host") : QStringLiteral("joiner");
+        switch (result.outcome) {
+        case RelayTable::Reattach::Refreshed:
+            return;
+        case RelayTable::Reattach::Moved:
+            report(QStringLiteral("reattached an end"), address,
+                   QStringLiteral("relay %1 <-> %2: %3 end moved from %4")
+                       .arg(from.text(), result.other.text(), side, result.old.text()));
+            return;
+        case RelayTable::Reattach::UnknownToken: why = QStringLiteral("unknown token"); break;
+        case RelayTable::Reattach::QuitSeen: why = QStringLiteral("the match has ended"); break;
+        case RelayTable::Reattach::OtherMatch: why = QStringLiteral("already an end"); break;
+        case RelayTable::Reattach::AddressFull: why = QStringLiteral("its address has its share of relays"); break;
+        }
+    }
+    reattachFailures.take(address, now);
+    stats->dropped(LobbyStats::RefusedReattach);
+    report(QStringLiteral("refused REATTACH: ") + why, address,
+           QStringLiteral("refused REATTACH from %1: %2").arg(from.text(), why));
 }
 
 void DirectoryServer::onKeepAlive()
@@ -208,7 +261,7 @@ void DirectoryServer::onRequest(int kind, const QString &room, const QString &ad
         if (waiting->room == room) {
             // It waits already; its answer may have been lost on the way.
             queue.heard(address, port, clock.elapsed());
-            send(bareRecord(BECOME_SERVER), address, port);
+            send(becomeServer(), address, port);
             return;
         }
         // The same port asking for another room is a new copy: it starts afresh.
@@ -275,7 +328,7 @@ void DirectoryServer::onRequest(int kind, const QString &room, const QString &ad
                QStringLiteral("dropped host %1 (kind %2): queue full")
                    .arg(endpoint(pushedOut->address, pushedOut->port))
                    .arg(pushedOut->kind));
-    send(bareRecord(BECOME_SERVER), address, port);
+    send(becomeServer(), address, port);
     report(QStringLiteral("host waits as server"), address,
            QStringLiteral("host %1 (kind %2)%3 waits as server").arg(endpoint(address, port)).arg(kind).arg(roomTag(room)));
 }
@@ -303,6 +356,20 @@ void DirectoryServer::onProbeAnswer(const QString &address, quint16 port)
     }
     queue.removeAt(address, port);
     pair(probe);
+}
+
+// A lobby that will relay the match says it can reattach its ends; one that pairs directly
+// sends the plain record.
+QByteArray DirectoryServer::becomeServer() const
+{
+    PeerRecord record;
+    record.writeBare(BECOME_SERVER);
+    if (config.relay) {
+        LinkExtension announce;
+        announce.features = FEATURE_REATTACH;
+        writeLinkExtension(record, announce);
+    }
+    return record.toByteArray();
 }
 
 QString DirectoryServer::joinAddress(const QHostAddress &reached) const
@@ -337,6 +404,9 @@ void DirectoryServer::pair(const Probe &probe)
                 return;
             }
             record.writeJoinPeer(socket.localPort(), lobby.toLatin1());
+            LinkExtension announce;
+            announce.features = FEATURE_REATTACH;
+            writeLinkExtension(record, announce); // an address reaching the block goes without
             send(record.toByteArray(), probe.requesterAddress, probe.requesterPort);
             stats->paired(LobbyStats::Relayed);
             report(QStringLiteral("paired through the relay"), probe.requesterAddress,

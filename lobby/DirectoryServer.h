@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "lobby/AddressLimits.h"
 #include "lobby/LobbyStats.h"
 #include "lobby/LogThrottle.h"
 #include "lobby/RelayTable.h"
@@ -35,6 +36,9 @@ struct DirectoryConfig
     // Beyond relays.capacity matches, or relays.perAddress for either address, a pairing is
     // refused rather than made directly: directly, copies behind two routers never meet.
     RelayConfig relays;
+    // REATTACHes from one address that may be refused in a minute; beyond, its REATTACHes
+    // are dropped unread until the minute is over.
+    int reattachFailuresPerMinute = 8;
 };
 
 // The UDP directory: pairs copies that ask with DIRECTORY_REQUEST.
@@ -53,6 +57,12 @@ struct DirectoryConfig
 // from its own port: each router only ever sees answers from the address its
 // copy talks to. When one end of a relayed match falls silent, the other is
 // sent QUIT on its behalf.
+//
+// A match the lobby relays is announced as such: BECOME_SERVER and JOIN_PEER
+// carry the extension block with REATTACH. From the relayed greetings it learns
+// whether both copies wait out a lost line and the host's token; such a match
+// outlives a silent end for the resume grace, and an end that comes back from a
+// new endpoint with REATTACH and the token is relayed from there on.
 class DirectoryServer : public QObject
 {
     Q_OBJECT
@@ -86,6 +96,8 @@ private:
 
     void onReadyRead();
     bool onRelayed(const char *record, const RelayEndpoint &from, uint8_t type);
+    void onReattach(const char *record, const RelayEndpoint &from);
+    QByteArray becomeServer() const;
     void onKeepAlive();
     // room: the code the request carries, lower case; empty for the public room.
     void onRequest(int kind, const QString &room, const QString &address, quint16 port,
@@ -111,6 +123,7 @@ private:
     LobbyStats ownStats;
     LobbyStats *stats;
     LogThrottle logThrottle;
+    PerMinuteBudget reattachFailures;
     QTimer *keepAlive;
     qint64 lastKeepAlive = 0;
 };

@@ -3,6 +3,8 @@
 
 #include <QCommandLineParser>
 
+#include <utility>
+
 namespace sorvada {
 
 namespace {
@@ -75,6 +77,17 @@ LobbyOptions parseLobbyOptions(const QStringList &arguments)
         QStringLiteral("Milliseconds between probes of waiting hosts and relayed copies, which "
                        "also keep their routers' doors open (default 20000)."),
         QStringLiteral("MS"));
+    const QCommandLineOption silenceOption(
+        QStringLiteral("relay-silence"),
+        QStringLiteral("Milliseconds an end of a relayed match may stay silent before the other "
+                       "end is sent QUIT on its behalf (default 45000)."),
+        QStringLiteral("MS"));
+    const QCommandLineOption resumeOption(
+        QStringLiteral("resume-grace"),
+        QStringLiteral("The same for a relayed match whose two copies wait out a lost connection, "
+                       "and how long such a match is kept for its ends to come back (default 130000; "
+                       "never shorter than --relay-silence)."),
+        QStringLiteral("MS"));
     parser.addOption(helpOption);
     parser.addOption(publicOption);
     parser.addOption(relayOption);
@@ -82,6 +95,8 @@ LobbyOptions parseLobbyOptions(const QStringList &arguments)
     parser.addOption(hostsPerAddressOption);
     parser.addOption(relaysPerAddressOption);
     parser.addOption(probeOption);
+    parser.addOption(silenceOption);
+    parser.addOption(resumeOption);
     parser.addOption(httpOption);
     parser.addOption(directoryOption);
     parser.addOption(bindOption);
@@ -144,6 +159,18 @@ LobbyOptions parseLobbyOptions(const QStringList &arguments)
         options.probeIntervalMs = parser.value(probeOption).toInt(&ok, 10);
         if (!ok || options.probeIntervalMs < 100 || options.probeIntervalMs > 3600000) {
             options.error = QStringLiteral("bad --probe-interval: %1").arg(parser.value(probeOption));
+            return options;
+        }
+    }
+    // Milliseconds between a tenth of a second and an hour.
+    for (const auto &[option, value] : {std::pair{&silenceOption, &options.relaySilenceMs},
+                                        std::pair{&resumeOption, &options.resumeGraceMs}}) {
+        if (!parser.isSet(*option))
+            continue;
+        bool ok = false;
+        *value = parser.value(*option).toInt(&ok, 10);
+        if (!ok || *value < 100 || *value > 3600000) {
+            options.error = QStringLiteral("bad --%1: %2").arg(option->names().first(), parser.value(*option));
             return options;
         }
     }

@@ -19,6 +19,8 @@ struct LobbyOptions
     int maxHostsPerAddress = 8;  // waiting hosts from one address, web and directory each
     int maxRelaysPerAddress = 8; // relayed matches with an end at one address
     int probeIntervalMs = 20000;
+    int relaySilenceMs = 45000;  // an end of a relayed match heard nothing from this long has gone
+    int resumeGraceMs = 130000;  // the same for a match whose copies wait out a lost line
     bool help = false;
     QString helpText;
     QString error; // non-empty: the command line could not be used

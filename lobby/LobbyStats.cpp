@@ -42,6 +42,7 @@ const char *LobbyStats::dropName(Drop reason)
     switch (reason) {
     case Malformed: return "malformed";
     case UnknownSender: return "unknown_sender";
+    case RefusedReattach: return "refused_reattach";
     case DROP_COUNT: break;
     }
     return "";

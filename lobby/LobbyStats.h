@@ -13,7 +13,7 @@ class LobbyStats
 {
 public:
     enum Path { Web, Direct, Relayed, PATH_COUNT };
-    enum Drop { Malformed, UnknownSender, DROP_COUNT };
+    enum Drop { Malformed, UnknownSender, RefusedReattach, DROP_COUNT };
 
     LobbyStats() { clock.start(); }
 

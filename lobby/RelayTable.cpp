@@ -5,6 +5,8 @@
 
 #include <QHostAddress>
 
+#include <algorithm>
+
 namespace sorvada {
 
 QString RelayEndpoint::text() const
@@ -89,6 +91,77 @@ RelayTable::Route RelayTable::route(const RelayEndpoint &from, uint8_t type, qin
     return r;
 }
 
+void RelayTable::noteGreeting(const RelayEndpoint &from, bool resumes, std::optional<uint64_t> token)
+{
+    const auto it = ends.find(from.key());
+    if (it == ends.end())
+        return;
+    const quint32 index = it->second.match;
+    Match &m = matches[index];
+    if (resumes)
+        m.resumes[it->second.side] = true;
+    // Only the host chooses the token, once; a token another match holds already is not
+    // taken, so that a REATTACH names one match at most.
+    if (it->second.side == 0 && token && *token != 0 && m.token == 0 && byToken.emplace(*token, index).second)
+        m.token = *token;
+}
+
+bool RelayTable::resumable(const RelayEndpoint &end) const
+{
+    const auto it = ends.find(end.key());
+    return it != ends.end() && matches[it->second.match].resumable();
+}
+
+RelayTable::ReattachResult RelayTable::reattach(const RelayEndpoint &from, uint64_t token, bool hostEnd,
+                                                qint64 now)
+{
+    ReattachResult result;
+    const int sideIndex = hostEnd ? 0 : 1;
+    const auto own = ends.find(from.key());
+    if (own != ends.end()) {
+        Match &m = matches[own->second.match];
+        // An end asking for its partner's side, or an end of another match: no move.
+        if (token == 0 || m.token != token || own->second.side != sideIndex) {
+            result.outcome = Reattach::OtherMatch;
+            return result;
+        }
+        m.side[sideIndex].heardAt = now;
+        result.outcome = Reattach::Refreshed;
+        result.other = m.side[1 - sideIndex].at;
+        return result;
+    }
+    const auto found = byToken.find(token);
+    if (found == byToken.end() || !matches[found->second].used || !matches[found->second].resumable())
+        return result; // UnknownToken
+    const quint32 index = found->second;
+    Match &m = matches[index];
+    if (m.quitAt >= 0) {
+        result.outcome = Reattach::QuitSeen;
+        return result;
+    }
+    End &side = m.side[sideIndex];
+    const RelayEndpoint other = m.side[1 - sideIndex].at;
+    // The match counts once for each address it has an end at: a new address takes a share.
+    if (from.address != side.at.address && from.address != other.address) {
+        const auto n = perAddress.find(from.address);
+        if (n != perAddress.end() && n->second >= config.perAddress) {
+            result.outcome = Reattach::AddressFull;
+            return result;
+        }
+    }
+    result.outcome = Reattach::Moved;
+    result.old = side.at;
+    result.other = other;
+    count(m, -1);
+    ends.erase(side.at.key());
+    side.at = from;
+    side.heardAt = now;
+    side.probeOutstanding = false;
+    ends.emplace(from.key(), Place{index, quint8(sideIndex)});
+    count(m, +1);
+    return result;
+}
+
 std::optional<RelayEndpoint> RelayTable::remove(const RelayEndpoint &end)
 {
     const auto it = ends.find(end.key());
@@ -106,6 +179,8 @@ void RelayTable::release(quint32 index)
     count(m, -1);
     ends.erase(m.side[0].at.key());
     ends.erase(m.side[1].at.key());
+    if (m.token != 0)
+        byToken.erase(m.token);
     m.used = false;
     freeSlots.push_back(index);
 }
@@ -126,6 +201,13 @@ std::vector<RelayEndpoint> RelayTable::probeAll(qint64 now)
     return out;
 }
 
+// A match that can be resumed outlasts a lost line: neither end is taken for gone, nor its
+// partner told QUIT, before the copies themselves would give up.
+qint64 RelayTable::silenceOf(const Match &m) const
+{
+    return m.resumable() ? std::max(config.silenceMs, config.resumeGraceMs) : config.silenceMs;
+}
+
 std::vector<RelayTable::Ending> RelayTable::expire(qint64 now)
 {
     std::vector<Ending> over;
@@ -133,8 +215,9 @@ std::vector<RelayTable::Ending> RelayTable::expire(qint64 now)
         Match &m = matches[i];
         if (!m.used)
             continue;
-        const bool silent0 = now - m.side[0].heardAt >= config.silenceMs;
-        const bool silent1 = now - m.side[1].heardAt >= config.silenceMs;
+        const qint64 silence = silenceOf(m);
+        const bool silent0 = now - m.side[0].heardAt >= silence;
+        const bool silent1 = now - m.side[1].heardAt >= silence;
         Ending ending{m.side[0].at, m.side[1].at, EndReason::Quit, std::nullopt};
         if (m.quitAt >= 0) {
             if (now - m.quitAt < config.graceMs && !(silent0 && silent1))

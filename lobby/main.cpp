@@ -47,6 +47,8 @@ int main(int argc, char *argv[])
     directoryConfig.keepAliveMs = options.probeIntervalMs;
     directoryConfig.relays.capacity = options.maxRelays;
     directoryConfig.relays.perAddress = options.maxRelaysPerAddress;
+    directoryConfig.relays.silenceMs = options.relaySilenceMs;
+    directoryConfig.relays.resumeGraceMs = options.resumeGraceMs;
     directoryConfig.hostsPerAddress = options.maxHostsPerAddress;
     DirectoryServer directory(directoryConfig, &stats);
     web.setFigures([&web, &directory] {

@@ -10,35 +10,35 @@ namespace sorvada {
 
 namespace {
 
-constexpr uint8_t MAGIC[4] = {0x9C, 0x3E, 0x51, 0xD4};
-constexpr int VERSION_AT = LINK_EXTENSION_OFFSET + 4;
-constexpr int FEATURES_AT = VERSION_AT + 1;
-constexpr int FLAGS_AT = FEATURES_AT + 1;
-constexpr int TOKEN_AT = FLAGS_AT + 1;
-constexpr int CHECK_AT = TOKEN_AT + 8;
-static_assert(CHECK_AT == LINK_EXTENSION_OFFSET + LINK_EXTENSION_SIZE - 1);
-static_assert(CHECK_AT < SEQUENCE_OFFSET);
+constexpr uint8_t EXTENSION_MAGIC[4] = {0x9C, 0x3E, 0x51, 0xD4};
+constexpr int EXTENSION_VERSION_AT = LINK_EXTENSION_OFFSET + 4;
+constexpr int EXTENSION_FEATURES_AT = EXTENSION_VERSION_AT + 1;
+constexpr int EXTENSION_FLAGS_AT = EXTENSION_FEATURES_AT + 1;
+constexpr int EXTENSION_TOKEN_AT = EXTENSION_FLAGS_AT + 1;
+constexpr int EXTENSION_CHECK_AT = EXTENSION_TOKEN_AT + 8;
+static_assert(EXTENSION_CHECK_AT == LINK_EXTENSION_OFFSET + LINK_EXTENSION_SIZE - 1);
+static_assert(EXTENSION_CHECK_AT < SEQUENCE_OFFSET);
 
-constexpr uint8_t FLAG_TOKEN = 0x01;
-constexpr uint8_t FLAG_HOST_END = 0x02;
+constexpr uint8_t EXTENSION_FLAG_TOKEN = 0x01;
+constexpr uint8_t EXTENSION_FLAG_HOST_END = 0x02;
 
-uint16_t readU16(const PeerRecord &record, int offset)
+uint16_t readLE16(const PeerRecord &record, int offset)
 {
     return uint16_t(record.bytes[offset] | (record.bytes[offset + 1] << 8));
 }
 
-void writeU16(PeerRecord &record, int offset, uint16_t value)
+void writeLE16(PeerRecord &record, int offset, uint16_t value)
 {
     record.bytes[offset] = uint8_t(value);
     record.bytes[offset + 1] = uint8_t(value >> 8);
 }
 
-uint64_t readU64(const PeerRecord &record, int offset)
+uint64_t readLE64(const PeerRecord &record, int offset)
 {
     return uint64_t(record.readU32(offset)) | (uint64_t(record.readU32(offset + 4)) << 32);
 }
 
-void writeU64(PeerRecord &record, int offset, uint64_t value)
+void writeLE64(PeerRecord &record, int offset, uint64_t value)
 {
     record.writeU32(offset, uint32_t(value));
     record.writeU32(offset + 4, uint32_t(value >> 32));
@@ -60,12 +60,12 @@ bool writeLinkExtension(PeerRecord &record, const LinkExtension &extension)
     if (record.type() == JOIN_PEER && !textEndsBeforeBlock(record, 5))
         return false;
     uint8_t *at = record.bytes.data();
-    std::copy(std::begin(MAGIC), std::end(MAGIC), at + LINK_EXTENSION_OFFSET);
-    at[VERSION_AT] = extension.version;
-    at[FEATURES_AT] = extension.features;
-    at[FLAGS_AT] = uint8_t((extension.token ? FLAG_TOKEN : 0) | (extension.hostEnd ? FLAG_HOST_END : 0));
-    writeU64(record, TOKEN_AT, extension.token.value_or(0));
-    at[CHECK_AT] = markerCheck(at + LINK_EXTENSION_OFFSET, CHECK_AT - LINK_EXTENSION_OFFSET);
+    std::copy(std::begin(EXTENSION_MAGIC), std::end(EXTENSION_MAGIC), at + LINK_EXTENSION_OFFSET);
+    at[EXTENSION_VERSION_AT] = extension.version;
+    at[EXTENSION_FEATURES_AT] = extension.features;
+    at[EXTENSION_FLAGS_AT] = uint8_t((extension.token ? EXTENSION_FLAG_TOKEN : 0) | (extension.hostEnd ? EXTENSION_FLAG_HOST_END : 0));
+    writeLE64(record, EXTENSION_TOKEN_AT, extension.token.value_or(0));
+    at[EXTENSION_CHECK_AT] = markerCheck(at + LINK_EXTENSION_OFFSET, EXTENSION_CHECK_AT - LINK_EXTENSION_OFFSET);
     return true;
 }
 
@@ -77,19 +77,19 @@ void clearLinkExtension(PeerRecord &record)
 std::optional<LinkExtension> readLinkExtension(const PeerRecord &record)
 {
     const uint8_t *at = record.bytes.data();
-    if (!std::equal(std::begin(MAGIC), std::end(MAGIC), at + LINK_EXTENSION_OFFSET))
+    if (!std::equal(std::begin(EXTENSION_MAGIC), std::end(EXTENSION_MAGIC), at + LINK_EXTENSION_OFFSET))
         return std::nullopt;
-    if (at[CHECK_AT] != markerCheck(at + LINK_EXTENSION_OFFSET, CHECK_AT - LINK_EXTENSION_OFFSET))
+    if (at[EXTENSION_CHECK_AT] != markerCheck(at + LINK_EXTENSION_OFFSET, EXTENSION_CHECK_AT - LINK_EXTENSION_OFFSET))
         return std::nullopt;
-    if (at[VERSION_AT] < 1)
+    if (at[EXTENSION_VERSION_AT] < 1)
         return std::nullopt;
     LinkExtension extension;
-    extension.version = at[VERSION_AT];
-    extension.features = at[FEATURES_AT];
-    extension.hostEnd = (at[FLAGS_AT] & FLAG_HOST_END) != 0;
-    const uint64_t token = readU64(record, TOKEN_AT);
+    extension.version = at[EXTENSION_VERSION_AT];
+    extension.features = at[EXTENSION_FEATURES_AT];
+    extension.hostEnd = (at[EXTENSION_FLAGS_AT] & EXTENSION_FLAG_HOST_END) != 0;
+    const uint64_t token = readLE64(record, EXTENSION_TOKEN_AT);
     // A token flag without a token, or a token without its flag, is no token.
-    if ((at[FLAGS_AT] & FLAG_TOKEN) != 0 && token != 0)
+    if ((at[EXTENSION_FLAGS_AT] & EXTENSION_FLAG_TOKEN) != 0 && token != 0)
         extension.token = token;
     return extension;
 }
@@ -108,29 +108,31 @@ void writeReattach(PeerRecord &record, uint64_t token, bool hostEnd)
 
 void writeDigestMessage(PeerRecord &record, const DigestMessage &digest)
 {
+    const MatchState &state = digest.state;
     record.setType(MATCH_DIGEST);
     record.bytes[1] = digest.answer ? 1 : 0;
-    writeU16(record, 2, digest.setNumber);
-    writeU16(record, 4, digest.plies);
-    writeU64(record, 6, digest.positionHash);
-    writeU16(record, 14, digest.hostWins);
-    writeU16(record, 16, digest.joinerWins);
-    writeU16(record, 18, digest.draws);
-    record.bytes[20] = digest.toMove;
+    writeLE16(record, 2, state.setNumber);
+    writeLE16(record, 4, state.plies);
+    writeLE64(record, 6, state.positionHash);
+    writeLE16(record, 14, state.hostWins);
+    writeLE16(record, 16, state.joinerWins);
+    writeLE16(record, 18, state.draws);
+    record.bytes[20] = state.toMove;
     record.writeU32(21, digest.seen);
 }
 
 DigestMessage readDigestMessage(const PeerRecord &record)
 {
     DigestMessage digest;
+    MatchState &state = digest.state;
     digest.answer = (record.bytes[1] & 1) != 0;
-    digest.setNumber = readU16(record, 2);
-    digest.plies = readU16(record, 4);
-    digest.positionHash = readU64(record, 6);
-    digest.hostWins = readU16(record, 14);
-    digest.joinerWins = readU16(record, 16);
-    digest.draws = readU16(record, 18);
-    digest.toMove = record.bytes[20];
+    state.setNumber = readLE16(record, 2);
+    state.plies = readLE16(record, 4);
+    state.positionHash = readLE64(record, 6);
+    state.hostWins = readLE16(record, 14);
+    state.joinerWins = readLE16(record, 16);
+    state.draws = readLE16(record, 18);
+    state.toMove = record.bytes[20];
     digest.seen = record.readU32(21);
     return digest;
 }

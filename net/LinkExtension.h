@@ -31,6 +31,7 @@
 // Extension messages are game-message types (8..244): a peer that knows nothing of them
 // acknowledges and ignores them. They are sent only to a party that announced the feature.
 #include "net/PeerRecord.h"
+#include "rules/MatchDigest.h"
 
 #include <cstdint>
 #include <optional>
@@ -77,28 +78,14 @@ void writeReattach(PeerRecord &record, uint64_t token, bool hostEnd);
 // MATCH_DIGEST, bytes 1..24:
 //   byte  1      flags: bit 0 this digest answers one that could not be compared
 //   bytes 2..3   set number, from 1          bytes 4..5   plies played in the set
-//   bytes 6..13  hash of the position as the host sees it (MatchDigest in rules/)
+//   bytes 6..13  hash of the position as the host sees it (rules/MatchDigest.h)
 //   bytes 14..15 sets the host won           bytes 16..17 sets the joiner won
 //   bytes 18..19 sets drawn                  byte  20     side to move: 0 none, 1 host, 2 joiner
 //   bytes 21..24 game messages the sender had received from the receiver when it wrote this
 struct DigestMessage {
     bool answer = false;
-    uint16_t setNumber = 0;
-    uint16_t plies = 0;
-    uint64_t positionHash = 0;
-    uint16_t hostWins = 0;
-    uint16_t joinerWins = 0;
-    uint16_t draws = 0;
-    uint8_t toMove = 0;
     uint32_t seen = 0;
-
-    // Everything but the answer flag and the count seen: what both copies must agree on.
-    bool sameMatch(const DigestMessage &other) const
-    {
-        return setNumber == other.setNumber && plies == other.plies && positionHash == other.positionHash
-            && hostWins == other.hostWins && joinerWins == other.joinerWins && draws == other.draws
-            && toMove == other.toMove;
-    }
+    MatchState state; // what both copies must agree on
 };
 void writeDigestMessage(PeerRecord &record, const DigestMessage &digest);
 DigestMessage readDigestMessage(const PeerRecord &record);

@@ -2,6 +2,7 @@
 #include "net/PeerSocket.h"
 
 #include "net/LineFetch.h"
+#include "net/LinkExtension.h"
 #include "net/MatchAnswer.h"
 #include "net/RoomCode.h"
 #include "net/RoomMarker.h"
@@ -11,6 +12,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkProxyFactory>
+#include <QRandomGenerator>
 #include <QTimerEvent>
 #include <QUdpSocket>
 
@@ -93,6 +95,9 @@ bool PeerSocket::Start(int cap, const QString &address, int mode, uint8_t kind)
     startFailure = StartFailure::None;
     matchId.clear();
     busyDeferred = timeoutDeferred = endDeferred = false;
+    resumes = peerGreeted = ownAnnounced = directoryReattaches = false;
+    token.reset();
+    grace = Grace();
     directoryHost.clear();
     partnerHost.clear();
     slotZeroHost.clear();
@@ -102,6 +107,7 @@ bool PeerSocket::Start(int cap, const QString &address, int mode, uint8_t kind)
         if (!openSocket(cfg.gamePort))
             return false;
         role = ROLE_SERVER;
+        drawToken();
         emit linkEvent(LINK_SERVING, 0);
         return true;
     case START_JOIN:
@@ -158,7 +164,24 @@ bool PeerSocket::SendReliable(int slot)
 {
     if (!validSlot(slot) || slotEnded[slot])
         return false;
+    const uint8_t type = sendRecord.type();
+    // The extension messages reach only a peer that announced it knows them, and only after
+    // this copy has announced itself.
+    if ((type == MATCH_DIGEST || type == REATTACH) && !(resumes && ownAnnounced))
+        return false;
     Entry entry{sendRecord, nextSequenceOut[slot]};
+    // The greeting to the peer announces that this copy resumes: the client's always, the
+    // server's (with the match token) only to a client that announced it too. The block goes
+    // into the queued copy only; sendRecord stays as the caller wrote it.
+    if (type == GREETING && role != ROLE_NONE && slot == peerSlot() && (role == ROLE_CLIENT || resumes)) {
+        LinkExtension block;
+        block.features = FEATURE_RESUME;
+        if (role == ROLE_SERVER) {
+            block.hostEnd = true;
+            block.token = token;
+        }
+        ownAnnounced = writeLinkExtension(entry.record, block) || ownAnnounced;
+    }
     entry.record.setSequence(entry.sequence);
     queues[slot].push_back(entry);
     ++nextSequenceOut[slot];
@@ -180,8 +203,13 @@ void PeerSocket::SendChat(const QByteArray &text)
 
 void PeerSocket::SendQuit()
 {
-    // Leaving ends the match: the peer is neither probed nor given up any more.
+    // Leaving ends the match: the peer is neither probed nor given up any more. A lost line is
+    // not waited for any longer; what is queued, QUIT last, gets its ten sends.
     stopWatching();
+    if (grace.on) {
+        sendCount[grace.slot] = 0;
+        endGrace();
+    }
     // The records queued before QUIT still go out ahead of it; nothing is queued after it.
     const auto quitTo = [this](int slot) {
         sendRecord.writeBare(QUIT);
@@ -345,7 +373,11 @@ quint16 PeerSocket::peerPort(int slot) const
 void PeerSocket::timerEvent(QTimerEvent *event)
 {
     const int id = event->timerId();
-    if (std::find(retransmitTimer.begin(), retransmitTimer.end(), id) != retransmitTimer.end())
+    if (id == grace.endTimer && grace.on)
+        OnGraceOver();
+    else if (id == grace.knockTimer && grace.on)
+        OnKnockTimer();
+    else if (std::find(retransmitTimer.begin(), retransmitTimer.end(), id) != retransmitTimer.end())
         OnRetransmitTimer(id);
     else if (std::find(answerTimers.begin(), answerTimers.end(), id) != answerTimers.end())
         OnAnswerTimeout(id);
@@ -447,10 +479,20 @@ void PeerSocket::OnReceive()
     inbox.pop_front();
     if (!inbox.empty())
         scheduleReceive();
-    recvRecord.assign(arrival.datagram);
-    senderHost = arrival.from;
-    senderAddress = arrival.from.toString();
-    senderPort = arrival.fromPort;
+    const auto take = [this, &arrival] {
+        recvRecord.assign(arrival.datagram);
+        senderHost = arrival.from;
+        senderAddress = arrival.from.toString();
+        senderPort = arrival.fromPort;
+    };
+    take();
+    // Whatever comes from the peer's slot while its line is waited for brings the line back
+    // (a QUIT ends the match instead). The handler of LINK_BACK may have read further
+    // datagrams, so the record is taken again before it is acted on.
+    if (grace.on && recvRecord.type() != QUIT && lookUpSender() == grace.slot) {
+        lineBack(grace.slot);
+        take();
+    }
     // Whatever a watched peer sends shows that it is still there.
     const int watched = watchedSender();
     if (watched >= 0) {
@@ -481,6 +523,8 @@ void PeerSocket::OnReceive()
         // Only the directory this copy asked may make it a game server.
         if (role == ROLE_NONE && fromDirectory()) {
             directoryAnswered = true;
+            const auto block = readLinkExtension(recvRecord);
+            directoryReattaches = block && block->reattaches();
             becomeServer();
         }
         break;
@@ -536,6 +580,7 @@ void PeerSocket::becomeServer()
     peerAddresses[0].clear();
     peerPorts[0] = 0;
     role = ROLE_SERVER;
+    drawToken();
     emit linkEvent(LINK_SERVING, 0);
 }
 
@@ -545,6 +590,11 @@ void PeerSocket::handleJoin()
         if (recvRecord.gameKind() != gameKind)
             return;
         if (nextSlot > capacity) {
+            // A knock of a copy of ours that lost its line: taken, or left without an answer.
+            if (const auto block = readLinkExtension(recvRecord); block && block->resumes()) {
+                takeKnock(*block);
+                return;
+            }
             // A further player knocking at a full game: told so at once, rather than left to
             // wait. The client already joined is not turned away by a late copy of its JOIN.
             if (lookUpSender() == nextSlot) {
@@ -610,6 +660,7 @@ void PeerSocket::handleQuit()
     if (viaWeb)
         queryEndOnce();
     stopWatching();
+    endGrace();
     emit linkEvent(LINK_PEER_GONE, PEER_GONE_LEFT);
 }
 
@@ -648,6 +699,8 @@ void PeerSocket::handleJoinPeer()
     if (port == 0 || port > 65535 || address.isEmpty())
         return;
     directoryAnswered = true;
+    const auto block = readLinkExtension(recvRecord);
+    directoryReattaches = block && block->reattaches();
     peerAddresses[0] = address;
     peerPorts[0] = quint16(port);
     QHostAddress literal;
@@ -771,6 +824,8 @@ void PeerSocket::handleGameMessage()
     sendRecord.writeAck(n);
     sendToSlot(sendRecord, slot);
     ++nextSequenceIn[slot];
+    if (recvRecord.type() == GREETING && slot == peerSlot())
+        readGreeting();
     if (role == ROLE_SERVER && recvRecord.type() == CHAT) {
         for (int other = 1; other < nextSlot; ++other) {
             if (other == slot)
@@ -787,10 +842,20 @@ void PeerSocket::OnRetransmitTimer(int timerId)
     const auto found = std::find(retransmitTimer.begin(), retransmitTimer.end(), timerId);
     const int slot = int(found - retransmitTimer.begin());
     stopRetransmit(slot);
+    // While the line is waited for, the head goes out again and again, with growing pauses.
+    if (grace.on && slot == grace.slot) {
+        if (!queues[slot].empty())
+            sendHead(slot);
+        return;
+    }
     if (sendCount[slot] >= MAX_SENDS) {
         // The head and everything behind it stay queued: a late acknowledgement restarts them.
         // A slot already ended (QUIT sent or received) has nobody left to report.
         if (!slotEnded[slot]) {
+            if (canResume(slot)) {
+                enterGrace(slot);
+                return;
+            }
             stopWatching();
             emit linkEvent(LINK_PEER_GONE, PEER_GONE_LEFT);
         }
@@ -844,6 +909,10 @@ void PeerSocket::OnSilenceTimer(int slot)
     }
     if (probesSinceHeard[slot] < MIN_UNANSWERED_PROBES) {
         silenceTimer[slot] = startTimer(cfg.probeIntervalMs, Qt::PreciseTimer);
+        return;
+    }
+    if (canResume(slot)) {
+        enterGrace(slot);
         return;
     }
     stopWatching();
@@ -916,7 +985,7 @@ void PeerSocket::sendHead(int slot)
     const PeerRecord head = queues[slot].front().record;
     sendToSlot(head, slot);
     ++sendCount[slot];
-    retransmitTimer[slot] = startTimer(cfg.retransmitMs, Qt::PreciseTimer);
+    retransmitTimer[slot] = startTimer(retransmitDelay(slot), Qt::PreciseTimer);
 }
 
 void PeerSocket::stopRetransmit(int slot)
@@ -942,6 +1011,7 @@ void PeerSocket::resetLink()
     ++startGeneration;
     slotZeroLookup = -1;
     stopWatching();
+    endGrace();
     delete socket;
     socket = nullptr;
     inbox.clear();

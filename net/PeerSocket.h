@@ -12,6 +12,25 @@
 // a peer from which nothing at all has come for peerSilenceMs, with at least two of those probes
 // unanswered, is given up as well: LINK_PEER_GONE with PEER_GONE_SILENT as its parameter.
 //
+// Resuming (net/LinkExtension.h). Both greetings carry the extension block when this copy sends
+// them: the client's always, the server's only in answer to a client that announced RESUME, and
+// then with the match token the server drew when it became server. A peer whose greeting has no
+// valid block is treated exactly as above, and is never sent an extension message. With a peer
+// that resumes and a known token, a lost line is not a lost match: where the link would give the
+// peer up (ten sends, or silence) it raises LINK_LOST once, with the grace (graceMs) as its
+// parameter, and keeps everything queued. During the grace the head is sent again with a growing
+// pause (retransmitMs, twice that, ... at most graceResendMaxMs) and no limit, new records still
+// queue, and a peer with nothing in flight is probed every knockIntervalMs. Knocking, every
+// knockIntervalMs: a client that reached its host directly sends it a JOIN carrying the block
+// with the token, because its address or port may have changed on the way; a host in its match
+// takes such a JOIN from any address when the token is its own, moves its client's slot to the
+// sender and answers with a tokened JOIN. In a match relayed by a directory that announced
+// REATTACH (the peer's slot is the directory's own address and port), both ends send the
+// directory a REATTACH instead, so that it points their end at the address they now send from.
+// Any record from the peer's slot during the grace means the line is back: LINK_BACK, the head
+// goes out at once and retransmission is as before; sequence numbers simply continue. A grace
+// that runs out gives the peer up: LINK_PEER_GONE with PEER_GONE_LOST.
+//
 // Everything runs on the thread that owns the object. linkEvent is meant to be connected with
 // Qt::DirectConnection: the handler runs before the operation that raised it goes on, and may
 // call SendReliable, SendChat or SendQuit, or open a modal dialog whose nested event loop lets
@@ -30,6 +49,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QHostInfo;
@@ -38,6 +58,8 @@ class QTimerEvent;
 class QUdpSocket;
 
 namespace sorvada {
+
+struct LinkExtension;
 
 // Ports and intervals of the protocol; tests shorten them, the game keeps the defaults.
 struct PeerSocketConfig {
@@ -48,6 +70,9 @@ struct PeerSocketConfig {
     int httpTimeoutMs = 10000;              // for the matchmaking web server to answer a query
     int probeIntervalMs = 15000;            // between PROBEs to a joined peer while nothing is in flight
     int peerSilenceMs = 45000;              // a joined peer heard nothing from for this long is gone
+    int graceMs = 120000;                   // a lost line to a peer that resumes is waited for this long
+    int graceResendMaxMs = 5000;            // the longest pause between sends of the head meanwhile
+    int knockIntervalMs = 2000;             // between knocks (JOIN, REATTACH, PROBE) meanwhile
     QString userAgent = QStringLiteral("Sorvada");
     // Answers the matchmaking queries in place of the web server: the URL in, the first line of
     // the answer out, false for a failed fetch. Empty (the game) means HTTP. The fuzzer sets it,
@@ -113,6 +138,19 @@ public:
     quint16 peerPort(int slot) const;
     const Config &config() const { return cfg; }
 
+    // The peer's greeting announced that it resumes a match over a lost line.
+    bool peerResumes() const { return resumes; }
+    // A lost line is being waited for, and how long it still is (-1 while none is).
+    bool inGrace() const { return grace.on; }
+    int graceRemainingMs() const;
+    // Game messages received in order from the peer, and records queued to it: the next
+    // sequence numbers in and out.
+    uint32_t receivedCount() const;
+    uint32_t sentCount() const;
+    // The match token: the server's from when it became server, the client's from the server's
+    // greeting when that announced RESUME. Nothing before.
+    std::optional<uint64_t> matchToken() const { return token; }
+
     // Hands the link a datagram as if the socket had just read it from sender:port. It goes
     // through the same admission (size, address family, inbox bound) and the same queued
     // OnReceive as a datagram from the wire. For tests and fuzzing; the game never calls it.
@@ -165,6 +203,18 @@ private:
     void OnProbeTimer(int slot);
     void OnSilenceTimer(int slot);
     void watchPeer(int slot);
+    int peerSlot() const { return role == ROLE_SERVER ? 1 : 0; }
+    bool canResume(int slot) const;
+    void drawToken();
+    void readGreeting();
+    void enterGrace(int slot);
+    void lineBack(int slot);
+    void endGrace();
+    void OnGraceOver();
+    void OnKnockTimer();
+    bool relayed(int slot) const;
+    void takeKnock(const LinkExtension &block);
+    int retransmitDelay(int slot);
     void stopWatching();
     int watchedSender();
     void handleAck();
@@ -260,6 +310,26 @@ private:
     std::vector<qint64> lastAnswered;
     std::vector<int> probesSinceHeard;
     std::vector<bool> probeOutstanding;
+
+    // Resuming: what the peer's first greeting announced, whether our own greeting with the
+    // block is queued, the match token, and whether the directory asked announced REATTACH.
+    bool resumes = false;
+    bool peerGreeted = false;
+    bool ownAnnounced = false;
+    std::optional<uint64_t> token;
+    bool directoryReattaches = false;
+    // The grace of a lost line: its slot, when it ends (on `clock`), its two timers, the sends
+    // of the head made in it, and whether one has run out (the match is lost for good then).
+    struct Grace {
+        bool on = false;
+        bool spent = false;
+        int slot = 0;
+        qint64 endsAt = 0;
+        int endTimer = 0;
+        int knockTimer = 0;
+        int sends = 0;
+    };
+    Grace grace;
 
     int capacity = 1;
     int nextSlot = 1;

@@ -70,6 +70,20 @@ void MatchRecord::endSet(Outcome outcome)
     sets.back().outcome = outcome;
 }
 
+MatchRecord::Tally MatchRecord::tally() const
+{
+    Tally tally;
+    for (const Kept& set : sets) {
+        if (!set.ended)
+            continue;
+        int& count = set.outcome == Outcome::LocalWon ? tally.localWins
+            : set.outcome == Outcome::LocalLost      ? tally.peerWins
+                                                     : tally.draws;
+        ++count;
+    }
+    return tally;
+}
+
 SetRecord MatchRecord::set(size_t i) const
 {
     SetRecord record;

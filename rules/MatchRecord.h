@@ -36,6 +36,16 @@ public:
     SetRecord set(size_t i) const;
     // How many moves set i has (a move under way is not counted).
     size_t moveCount(size_t i) const { return i < sets.size() ? sets[i].moves.size() : 0; }
+    // Whether set i has ended, and whether this side opened it.
+    bool setEnded(size_t i) const { return i < sets.size() && sets[i].ended; }
+    bool localOpens(size_t i) const { return i < sets.size() && sets[i].localFirst; }
+    // The sets that ended, by outcome.
+    struct Tally {
+        int localWins = 0;
+        int peerWins = 0;
+        int draws = 0;
+    };
+    Tally tally() const;
     void clear() { sets.clear(); }
 
 private:

@@ -3,7 +3,8 @@
 # Builds the libFuzzer targets with clang and runs them side by side, each for a bounded time,
 # starting from its committed seed corpus (fuzz/corpus/<target>/, never written to). A crash, a
 # sanitizer report or a broken invariant ends the script with a failure; the input that caused it
-# is kept in <build-folder>/artifacts/. The test command fuzzes briefly; run this for longer
+# is kept in <build-folder>/artifacts/. The test command fuzzes briefly, in its own sanitized build
+# folder; run this for longer
 # (ten minutes a target, say) after changing what the targets reach.
 # Usage: scripts/fuzz.sh [seconds-per-target (60)] [build-folder (build-fuzz)]
 set -euo pipefail
@@ -13,9 +14,12 @@ build=${2:-$root/build-fuzz}
 case $seconds in ''|*[!0-9]*) echo "fuzz.sh: seconds must be a whole number" >&2; exit 2;; esac
 
 targets=(fuzz_answer fuzz_legs fuzz_datagrams)
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-      "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG" \
-      -DCMAKE_CXX_COMPILER=clang++ -DSORVADA_FUZZ=ON -DBUILD_TESTING=OFF -DSORVADA_TOOLS=OFF >/dev/null
+# A folder already configured for fuzzing (the test command's sanitized build) is used as it is.
+if ! grep -qs '^SORVADA_FUZZ:BOOL=ON' "$build/CMakeCache.txt"; then
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG" \
+        -DCMAKE_CXX_COMPILER=clang++ -DSORVADA_FUZZ=ON -DBUILD_TESTING=OFF -DSORVADA_TOOLS=OFF >/dev/null
+fi
 cmake --build "$build" --parallel "$(nproc)" --target "${targets[@]}" >/dev/null
 
 export QT_QPA_PLATFORM=offscreen

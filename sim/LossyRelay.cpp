@@ -70,8 +70,20 @@ void LossyRelay::readBack()
     }
 }
 
+void LossyRelay::moveClientSide()
+{
+    const quint16 old = back.localPort();
+    back.close();
+    // Bound while the old port is still held, so that the new one cannot be the same.
+    QUdpSocket keepOld;
+    keepOld.bind(QHostAddress::LocalHost, old);
+    back.bind(QHostAddress::LocalHost, 0);
+}
+
 void LossyRelay::relay(Direction direction, const QByteArray &datagram)
 {
+    if (dark)
+        return;
     // Which record this is, and which of its sends: the fate of the datagram follows from that.
     PeerRecord record;
     if (!record.assign(datagram)) {

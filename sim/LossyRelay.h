@@ -58,6 +58,12 @@ public:
     // While on, nothing from the server reaches the client, as if the server's computer had
     // stopped; the client's datagrams still reach the server.
     void silenceServer(bool on) { serverSilent = on; }
+    // While dark, nothing passes either way: the line between the two copies is down.
+    void setDark(bool on) { dark = on; }
+    // The side facing the server sends from a new port from now on, as a home router does once it
+    // has lost its mapping: the server sees its client at a new address, and whatever it still
+    // sends to the old one is lost.
+    void moveClientSide();
 
 private:
     enum Direction { ToServer = 0, ToClient = 1 };
@@ -79,6 +85,7 @@ private:
     quint16 serverPort;
     quint16 clientPort = 0;
     bool serverSilent = false;
+    bool dark = false;
     Faults current;
     Counts tally;
     uint64_t seed;

@@ -100,6 +100,9 @@ bool MatchHarness::open(int timeoutMs)
     hostConfig.retransmitMs = options.retransmitMs;
     hostConfig.probeIntervalMs = options.probeIntervalMs;
     hostConfig.peerSilenceMs = options.peerSilenceMs;
+    hostConfig.graceMs = options.graceMs;
+    hostConfig.graceResendMaxMs = options.graceResendMaxMs;
+    hostConfig.knockIntervalMs = options.knockIntervalMs;
     hostCopy = std::make_unique<GameCopy>(QStringLiteral("sorvada-match-host"), hostConfig,
                                           options.hostPlayer);
 

@@ -61,6 +61,10 @@ struct MatchOptions
     // How both links watch a quiet opponent.
     int probeIntervalMs = PeerSocket::Config().probeIntervalMs;
     int peerSilenceMs = PeerSocket::Config().peerSilenceMs;
+    // How both links wait out and knock through a lost line.
+    int graceMs = PeerSocket::Config().graceMs;
+    int graceResendMaxMs = PeerSocket::Config().graceResendMaxMs;
+    int knockIntervalMs = PeerSocket::Config().knockIntervalMs;
     // Set: the client knocks at the front of a LossyRelay with this seed,
     // whose back talks to the host. Unset: at the host's own port.
     std::optional<unsigned> relaySeed;

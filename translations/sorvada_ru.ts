@@ -478,5 +478,17 @@
         <source>its code is not 1 to 16 letters, digits or &quot;-&quot;.</source>
         <translation>его код — не от 1 до 16 латинских букв, цифр или «-».</translation>
     </message>
+    <message>
+        <source>Connection lost. Reconnecting... %1</source>
+        <translation>Соединение потеряно. Переподключение... %1</translation>
+    </message>
+    <message>
+        <source>The connection to your opponent was lost. The match ends.</source>
+        <translation>Соединение с соперником потеряно. Матч окончен.</translation>
+    </message>
+    <message>
+        <source>After the connection came back, your game and your opponent&apos;s no longer show the same match. The match ends.</source>
+        <translation>После восстановления соединения ваша программа и программа соперника показывают матч по-разному. Матч окончен.</translation>
+    </message>
 </context>
 </TS>

@@ -65,7 +65,7 @@ CGameWnd::CGameWnd(GameBoard &board, PeerSocket &link, SettingsStore &settings,
     setStatusBar(status);
     showStatus(res::IDS_WAIT_JOINING);
 
-    for (int id : {TIMER_START, TIMER_CONNECT, TIMER_NEW_SET}) {
+    for (int id : {TIMER_START, TIMER_CONNECT, TIMER_NEW_SET, TIMER_GRACE}) {
         auto *timer = new QTimer(this);
         timer->setSingleShot(true);
         connect(timer, &QTimer::timeout, this, [this, id] { OnTimer(id); });
@@ -158,6 +158,9 @@ void CGameWnd::OnTimer(int id)
     case TIMER_NEW_SET:
         refusedSquare = NO_SQUARE;
         play.OnNewSet();
+        break;
+    case TIMER_GRACE:
+        play.OnGraceTick();
         break;
     default:
         break;

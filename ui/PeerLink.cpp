@@ -23,19 +23,49 @@ int PeerLink::peerSlot() const
 void PeerLink::sendLeg(uint8_t type, uint8_t from, uint8_t to, uint8_t via)
 {
     socket.sendRecord.writeLeg(type, from, to, via);
-    socket.SendReliable(peerSlot());
+    sendToPeer(true);
 }
 
 void PeerLink::sendGreeting(uint8_t variant, const QByteArray &name)
 {
     socket.sendRecord.writeGreeting(variant, name);
-    socket.SendReliable(peerSlot());
+    sendToPeer(true);
 }
 
 void PeerLink::sendBare(uint8_t type)
 {
     socket.sendRecord.writeBare(type);
-    socket.SendReliable(peerSlot());
+    sendToPeer(true);
+}
+
+void PeerLink::sendDigest(const DigestMessage &digest)
+{
+    // Only a peer that announced it is sent one: to any other it is a message it never asked for.
+    if (!socket.peerResumes())
+        return;
+    writeDigestMessage(socket.sendRecord, digest);
+    sendToPeer(false);
+}
+
+void PeerLink::sendToPeer(bool changesMatch)
+{
+    if (socket.SendReliable(peerSlot()) && changesMatch)
+        lastStateSend = socket.sentCount();
+}
+
+bool PeerLink::peerResumes() const
+{
+    return socket.peerResumes();
+}
+
+int PeerLink::graceRemainingMs() const
+{
+    return socket.graceRemainingMs();
+}
+
+uint32_t PeerLink::receivedCount() const
+{
+    return socket.receivedCount();
 }
 
 void PeerLink::sendChat(const QByteArray &text)

@@ -19,6 +19,11 @@ public:
     void sendBare(uint8_t type) override;
     void sendChat(const QByteArray &text) override;
     void sendQuit() override;
+    bool peerResumes() const override;
+    int graceRemainingMs() const override;
+    uint32_t receivedCount() const override;
+    uint32_t stateSentCount() const override { return lastStateSend; }
+    void sendDigest(const DigestMessage &digest) override;
     bool start(const QString &address, int mode) override;
     StartFailure failure(bool timedOut) const override;
     QString startAddress() const override;
@@ -27,7 +32,10 @@ public:
 private:
     // A server keeps its client in slot 1; a client talks to slot 0.
     int peerSlot() const;
+    // Queues the send record for the peer; a message that changes the match is remembered.
+    void sendToPeer(bool changesMatch);
     PeerSocket &socket;
+    uint32_t lastStateSend = 0;
 };
 
 } // namespace sorvada

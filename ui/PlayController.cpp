@@ -19,7 +19,6 @@ namespace sorvada {
 namespace {
 constexpr int INTRODUCTION_DELAY_MS = 100;
 constexpr int NEXT_SET_DELAY_MS = 10;
-const QString startSound = QStringLiteral("start.wav");
 const QString messageSound = QStringLiteral("message.wav");
 
 bool isKnownVariant(uint8_t variant)
@@ -58,7 +57,10 @@ uint8_t PlayController::role() const
 
 void PlayController::showStatus(int stringId)
 {
-    view.setStatusText(0, loadString(stringId));
+    shownStatus = stringId;
+    // While the line is lost the status bar counts down; the game's status comes back with it.
+    if (!lineLost)
+        view.setStatusText(0, loadString(stringId));
 }
 
 void PlayController::showScore(int own, int opponent, int headingId)
@@ -119,7 +121,7 @@ void PlayController::OnLinkEvent(unsigned int event, int param)
         // variant byte means nothing to the server.
         link.sendGreeting(board.variant(), playerName.toUtf8());
         if (startAlarmOff == 0)
-            view.playSound(startSound);
+            view.playSound(START_SOUND);
         return;
     case LINK_PEER_GONE:
         // Once the match is ending nothing more is shown.
@@ -127,17 +129,26 @@ void PlayController::OnLinkEvent(unsigned int event, int param)
             return;
         matchEnding = true;
         opponentGone = 1;
-        view.messageBox(loadString(param == PEER_GONE_SILENT ? res::IDS_OPPONENT_SILENT : res::IDS_OPPONENT_QUIT),
+        view.killWindowTimer(TIMER_GRACE);
+        view.messageBox(loadString(param == PEER_GONE_SILENT ? res::IDS_OPPONENT_SILENT
+                                   : param == PEER_GONE_LOST ? res::IDS_CONNECTION_LOST
+                                                             : res::IDS_OPPONENT_QUIT),
                         QMessageBox::Critical, QMessageBox::Ok);
         view.closeWindow();
         return;
     case LINK_PEER_JOINED:
         if (startAlarmOff != 0)
             return;
-        view.playSound(startSound);
+        view.playSound(START_SOUND);
         // The desktop draws the waiting player's eye (a flashing task-bar
         // entry, say); the window itself stays where it is.
         view.alert();
+        return;
+    case LINK_LOST:
+        onLineLost();
+        return;
+    case LINK_BACK:
+        onLineBack();
         return;
     default:
         break;
@@ -167,6 +178,7 @@ void PlayController::OnLinkEvent(unsigned int event, int param)
         showStatus(res::IDS_YOUR_TURN);
         break;
     case CHAT: onChat(); break;
+    case MATCH_DIGEST: onDigest(); break;
     default:
         // Anything else is not a game message this program knows.
         break;
@@ -392,6 +404,8 @@ void PlayController::endMatch(int stringId)
     if (matchEnding)
         return;
     matchEnding = true;
+    lineLost = false;
+    view.killWindowTimer(TIMER_GRACE);
     link.sendQuit();
     view.messageBox(loadString(stringId), QMessageBox::Critical, QMessageBox::Ok);
     view.closeWindow();

@@ -2,6 +2,7 @@
 #pragma once
 #include "rules/BoardTypes.h"
 #include "rules/LegSink.h"
+#include "net/LinkExtension.h"
 #include "rules/MatchRecord.h"
 
 #include <QString>
@@ -20,6 +21,10 @@ class SettingsStore;
 inline constexpr int TIMER_START = 1;     // runs the start sequence after creation
 inline constexpr int TIMER_CONNECT = 2;   // gives up a join that found no server
 inline constexpr int TIMER_NEW_SET = 6;   // sets up the board of the next set
+inline constexpr int TIMER_GRACE = 7;     // counts down the wait for a lost line, once a second
+
+// The start alarm's sound.
+inline const QString START_SOUND = QStringLiteral("start.wav");
 
 // Cursor number for the system's standard arrow.
 inline constexpr int CURSOR_ARROW = 0;
@@ -61,6 +66,8 @@ public:
     void OnLinkEvent(unsigned int event, int param);
     // The new-set timer has run: the next set's board is set up.
     void OnNewSet();
+    // The grace timer has run: the status bar shows what is left of the wait for the line.
+    void OnGraceTick();
     // Move entry hands each leg it has applied to the board here, to be sent.
     void legEntered(uint8_t kind, uint8_t from, uint8_t to, uint8_t via) override;
 
@@ -129,6 +136,12 @@ private:
     // the peer sends is acted on any more.
     bool matchEnding = false;
     bool matchStarted = false;
+    // The line to the opponent is lost and waited for (PlayResume.cpp): the status bar counts
+    // down, and the game's own status is kept to be shown again once the line is back.
+    bool lineLost = false;
+    int shownStatus = 0;
+    // The line came back and no digest of the opponent's has been compared with ours since.
+    bool awaitingAgreement = false;
 
     void showStatus(int stringId);
     void showScore(int own, int opponent, int headingId);
@@ -144,6 +157,11 @@ private:
     void onDrawAccepted();
     void onGameLost();
     void onChat();
+    void onLineLost();
+    void onLineBack();
+    void onDigest();
+    void showGraceLeft();
+    DigestMessage currentDigest(bool answer) const;
     QString networkErrorDetail(bool timedOut) const;
 };
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include "net/LinkExtension.h"
 #include "net/PeerRecord.h"
 #include "net/PeerSocket.h"
 
@@ -28,6 +29,18 @@ public:
     virtual void sendBare(uint8_t type) = 0;
     virtual void sendChat(const QByteArray &text) = 0;
     virtual void sendQuit() = 0;
+
+    // Between two copies of ours that both announced it, a lost line is waited for (LINK_LOST,
+    // LINK_BACK) and the two compare their matches once it is back.
+    virtual bool peerResumes() const = 0;
+    // What is left of the wait for a lost line, -1 while there is none.
+    virtual int graceRemainingMs() const = 0;
+    // Game messages received from the peer so far.
+    virtual uint32_t receivedCount() const = 0;
+    // Messages this side had queued for the peer just after its last one that changes the
+    // match (anything but chat and digests).
+    virtual uint32_t stateSentCount() const = 0;
+    virtual void sendDigest(const DigestMessage &digest) = 0;
 
     // mode: START_JOIN, START_HOST or START_VIA_SERVER.
     virtual bool start(const QString &address, int mode) = 0;

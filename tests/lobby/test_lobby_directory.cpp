@@ -1,8 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The UDP directory with real sockets on 127.0.0.1, playing the copies by hand.
+// The UDP directory with real sockets on 127.0.0.1, playing the copies by hand: in this
+// process where a test looks into its tables, the real program where ends of a relayed match
+// move (other loopback addresses, 127.0.0.2 ..., stand for other homes).
 #include "lobby/DirectoryServer.h"
+#include "net/LinkExtension.h"
 #include "net/PeerRecord.h"
 #include "net/PeerSocket.h"
+#include "tests/support/LobbyProcess.h"
+#include "tests/support/RawPeer.h"
+
+#include <QElapsedTimer>
 
 #include <QNetworkDatagram>
 #include <QSignalSpy>
@@ -76,6 +83,88 @@ PeerRecord pairThrough(quint16 lobby, FakeCopy &host, FakeCopy &joiner)
         return PeerRecord();
     host.sendType(PROBE, lobby);
     return joiner.next();
+}
+
+constexpr uint64_t TOKEN = 0x5EED0F0000C0FFEE;
+
+QHostAddress loopback(int last)
+{
+    return QHostAddress(QStringLiteral("127.0.0.%1").arg(last));
+}
+
+void ask(RawPeer &peer, quint16 lobby)
+{
+    PeerRecord request;
+    request.writeDirectoryRequest(GAME_KIND);
+    peer.send(request, lobby);
+}
+
+// The lobby's block in the last record of `type` the peer got, if any.
+std::optional<LinkExtension> blockOf(const RawPeer &peer, uint8_t type)
+{
+    const RawPeer::Received *got = peer.last(type);
+    return got ? readLinkExtension(got->record()) : std::nullopt;
+}
+
+// Host and joiner paired by the real lobby, the host answering its probes: false when the
+// lobby did not answer as it should.
+bool pairRaw(quint16 lobby, RawPeer &host, RawPeer &joiner)
+{
+    host.answerProbes(true);
+    ask(host, lobby);
+    if (!host.waitFor(BECOME_SERVER))
+        return false;
+    ask(joiner, lobby);
+    return joiner.waitFor(JOIN_PEER);
+}
+
+// Both greetings of a match, the host's with the token; `resume`: with the blocks of copies
+// that wait out a lost line. True when each reached the other end unchanged.
+bool greet(quint16 lobby, RawPeer &host, RawPeer &joiner, bool resume)
+{
+    for (RawPeer *from : {&host, &joiner}) {
+        RawPeer &to = from == &host ? joiner : host;
+        PeerRecord greeting;
+        greeting.writeGreeting(1, from == &host ? "host" : "joiner");
+        if (resume) {
+            LinkExtension block;
+            block.features = FEATURE_RESUME;
+            block.hostEnd = from == &host;
+            if (from == &host)
+                block.token = TOKEN;
+            writeLinkExtension(greeting, block);
+        }
+        greeting.setSequence(0);
+        const int before = to.count(GREETING);
+        from->send(greeting, lobby);
+        if (!to.waitFor(GREETING, before) || to.last(GREETING)->datagram != greeting.toByteArray())
+            return false;
+    }
+    return true;
+}
+
+PeerRecord moveNumbered(uint32_t sequence)
+{
+    PeerRecord move;
+    move.writeLeg(MOVE, 42, 35, 0);
+    move.setSequence(sequence);
+    return move;
+}
+
+// Sends a MOVE numbered `sequence` from `from` and returns whether `to` got exactly it next.
+bool relayed(quint16 lobby, RawPeer &from, RawPeer &to, uint32_t sequence)
+{
+    const int before = to.count(MOVE);
+    from.send(moveNumbered(sequence), lobby);
+    return to.waitFor(MOVE, before) && to.last(MOVE)->record().sequence() == sequence
+        && to.last(MOVE)->fromPort == lobby;
+}
+
+void sendReattach(RawPeer &from, quint16 lobby, uint64_t token, bool hostEnd)
+{
+    PeerRecord record;
+    writeReattach(record, token, hostEnd);
+    from.send(record, lobby);
 }
 
 int countOf(const QSignalSpy &spy, unsigned event)
@@ -374,6 +463,115 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(countOf(hostEvents, LINK_PEER_GONE), 1, 20000);
         QCOMPARE(directory.relayed().size(), 0);
         QVERIFY(log.last().at(0).toString().contains(QStringLiteral("silent, QUIT sent")));
+    }
+
+
+    // The real program: the joiner's home comes back under a new port and its end of the
+    // match is pointed there by REATTACH with the token; strangers and REATTACH itself never
+    // reach a copy.
+    void relayedEndReattachesFromANewPort()
+    {
+        LobbyProcess lobby;
+        QVERIFY(lobby.start(QStringLiteral(LOBBY_PROGRAM)));
+        const quint16 port = lobby.directoryPort;
+        RawPeer host, joiner, moved(loopback(2)), stranger(loopback(3));
+        QVERIFY(pairRaw(port, host, joiner));
+        // A relaying lobby says it reattaches, and carries no token of its own.
+        for (const auto &[peer, type] : {std::pair{&host, BECOME_SERVER}, std::pair{&joiner, JOIN_PEER}}) {
+            const std::optional<LinkExtension> block = blockOf(*peer, type);
+            QVERIFY(block);
+            QVERIFY(block->reattaches());
+            QVERIFY(!block->token);
+        }
+        QCOMPARE(joiner.last(JOIN_PEER)->record().joinPeerPort(), uint32_t(port));
+        QCOMPARE(joiner.last(JOIN_PEER)->record().joinPeerAddress(), QByteArray("127.0.0.1"));
+        QVERIFY(greet(port, host, joiner, true));
+        QVERIFY(relayed(port, joiner, host, 1));
+
+        // A stranger with wrong tokens uses up its address's budget; beyond it even the right
+        // token is dropped unread.
+        for (int i = 0; i < 8; ++i)
+            sendReattach(stranger, port, TOKEN + 1 + i, false);
+        sendReattach(stranger, port, TOKEN, false);
+        // The named end refreshing itself: not passed on either.
+        sendReattach(host, port, TOKEN, true);
+        QVERIFY(relayed(port, joiner, host, 2));
+        QVERIFY(relayed(port, host, joiner, 1));
+        QCOMPARE(host.count(REATTACH) + joiner.count(REATTACH), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(lobby.hasLineContaining(QStringLiteral("refused REATTACH from 127.0.0.3:%1: unknown token")
+                                                             .arg(stranger.port())),
+                                 5000);
+
+        // The joiner's home under a new port: relayed both ways from there on, the old
+        // endpoint no longer; the copy that moved is sent nothing in answer.
+        sendReattach(moved, port, TOKEN, false);
+        QVERIFY(relayed(port, moved, host, 3));
+        QVERIFY(relayed(port, host, moved, 2));
+        joiner.send(moveNumbered(99), port);
+        QVERIFY(relayed(port, moved, host, 4));
+        QCOMPARE(host.count(MOVE), 4);
+        QCOMPARE(joiner.count(MOVE), 1);
+        QCOMPARE(host.count(REATTACH), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(lobby.hasLineContaining(QStringLiteral("relay 127.0.0.2:%1 <-> 127.0.0.1:%2: joiner end moved from 127.0.0.1:%3")
+                                                             .arg(moved.port())
+                                                             .arg(host.port())
+                                                             .arg(joiner.port())),
+                                 5000);
+        QCOMPARE(moved.count(MOVE), 1);
+        QVERIFY(stranger.received().empty());
+        QCOMPARE(lobby.process.state(), QProcess::Running);
+    }
+
+    // The real program with short times: a relayed end silent beyond the silence limit gets
+    // its partner a QUIT as always when the greetings carried no blocks; when both copies wait
+    // out a lost line the match is kept through the resume grace, its silent end can still
+    // come back from elsewhere, and only after the grace is the other end told QUIT.
+    void resumableMatchIsKeptThroughTheGrace()
+    {
+        constexpr int SILENCE_MS = 800, GRACE_MS = 3000;
+        // The lobby's clock and ours both count whole milliseconds: a limit it sees reached
+        // may be up to 2 ms short of one on ours.
+        constexpr int TICKS = 2;
+        LobbyProcess lobby;
+        QVERIFY(lobby.start(QStringLiteral(LOBBY_PROGRAM),
+                            {QStringLiteral("--probe-interval=200"), QStringLiteral("--relay-silence=%1").arg(SILENCE_MS),
+                             QStringLiteral("--resume-grace=%1").arg(GRACE_MS)}));
+        const quint16 port = lobby.directoryPort;
+        RawPeer plainHost, plainJoiner, host, joiner, moved(loopback(2));
+        QVERIFY(pairRaw(port, plainHost, plainJoiner));
+        QVERIFY(pairRaw(port, host, joiner));
+        QElapsedTimer silent;
+        silent.start(); // before the joiners' last records: the lobby heard them later
+        QVERIFY(greet(port, plainHost, plainJoiner, false));
+        QVERIFY(relayed(port, plainJoiner, plainHost, 1));
+        QVERIFY(greet(port, host, joiner, true));
+
+        QVERIFY(plainHost.waitFor(QUIT, 0, 10000));
+        QVERIFY(silent.elapsed() >= SILENCE_MS - TICKS);
+        QCOMPARE(host.count(QUIT), 0);
+        // The lobby looks for silence every 50 ms: far within the grace, the match is still there.
+        QVERIFY(silent.elapsed() < GRACE_MS);
+
+        sendReattach(moved, port, TOKEN, false);
+        silent.restart();
+        QVERIFY(relayed(port, moved, host, 1));
+        QVERIFY(host.waitFor(QUIT, 0, 15000));
+        QVERIFY2(silent.elapsed() >= GRACE_MS - TICKS, qPrintable(QString::number(silent.elapsed())));
+        QCOMPARE(moved.count(QUIT), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(lobby.hasLineContaining(QStringLiteral("127.0.0.2:%1 silent, QUIT sent").arg(moved.port())),
+                                 5000);
+    }
+
+    // Paired directly, the lobby has nothing to reattach and announces nothing.
+    void directPairingCarriesNoBlock()
+    {
+        LobbyProcess lobby;
+        QVERIFY(lobby.start(QStringLiteral(LOBBY_PROGRAM), {QStringLiteral("--relay=off")}));
+        RawPeer host, joiner;
+        QVERIFY(pairRaw(lobby.directoryPort, host, joiner));
+        QCOMPARE(joiner.last(JOIN_PEER)->record().joinPeerPort(), uint32_t(host.port()));
+        QVERIFY(!blockOf(host, BECOME_SERVER));
+        QVERIFY(!blockOf(joiner, JOIN_PEER));
     }
 };
 

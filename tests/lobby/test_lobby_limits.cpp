@@ -93,6 +93,19 @@ private slots:
         QVERIFY(budget.take(QStringLiteral("192.0.2.2"), 59999));
         QVERIFY(budget.take(QStringLiteral("192.0.2.1"), 60000)); // the first has left the minute
         QVERIFY(!budget.take(QStringLiteral("192.0.2.1"), 60001));
+        QVERIFY(budget.spent(QStringLiteral("192.0.2.1"), 60001));
+        QVERIFY(!budget.spent(QStringLiteral("192.0.2.2"), 60001));
+        QVERIFY(!budget.spent(QStringLiteral("192.0.2.1"), 90000)); // only the later one is left
+
+        // Bounded in addresses: one beyond is not counted until the minute frees a place.
+        PerMinuteBudget bounded(1, 2);
+        QVERIFY(bounded.take(QStringLiteral("192.0.2.1"), 0));
+        QVERIFY(bounded.take(QStringLiteral("192.0.2.2"), 10));
+        QVERIFY(!bounded.take(QStringLiteral("192.0.2.3"), 20));
+        QVERIFY(!bounded.spent(QStringLiteral("192.0.2.3"), 20));
+        QVERIFY(bounded.spent(QStringLiteral("192.0.2.1"), 20));
+        QVERIFY(bounded.take(QStringLiteral("192.0.2.3"), 60000));
+        QVERIFY(bounded.spent(QStringLiteral("192.0.2.3"), 60000));
     }
 };
 

@@ -48,9 +48,12 @@ private slots:
         QCOMPARE(o.probeIntervalMs, 20000);
         QCOMPARE(o.maxHostsPerAddress, 8);
         QCOMPARE(o.maxRelaysPerAddress, 8);
+        QCOMPARE(o.relaySilenceMs, 45000);
+        QCOMPARE(o.resumeGraceMs, 130000);
         o = parse({QStringLiteral("--relay=off"), QStringLiteral("--public-address=198.51.100.1"),
                    QStringLiteral("--max-relays=5"), QStringLiteral("--probe-interval=500"),
-                   QStringLiteral("--max-hosts-per-address=3"), QStringLiteral("--max-relays-per-address=2")});
+                   QStringLiteral("--max-hosts-per-address=3"), QStringLiteral("--max-relays-per-address=2"),
+                   QStringLiteral("--relay-silence=900"), QStringLiteral("--resume-grace"), QStringLiteral("2500")});
         QVERIFY(o.error.isEmpty());
         QVERIFY(!o.relay);
         QCOMPARE(o.publicAddress, QStringLiteral("198.51.100.1"));
@@ -58,9 +61,12 @@ private slots:
         QCOMPARE(o.probeIntervalMs, 500);
         QCOMPARE(o.maxHostsPerAddress, 3);
         QCOMPARE(o.maxRelaysPerAddress, 2);
+        QCOMPARE(o.relaySilenceMs, 900);
+        QCOMPARE(o.resumeGraceMs, 2500);
         const QString help = o.helpText;
         for (const char *name : {"--relay", "--public-address", "--max-relays", "--probe-interval",
-                                 "--max-hosts-per-address", "--max-relays-per-address"})
+                                 "--max-hosts-per-address", "--max-relays-per-address", "--relay-silence",
+                                 "--resume-grace"})
             QVERIFY2(help.contains(QLatin1String(name)), name);
     }
 
@@ -78,6 +84,9 @@ private slots:
         QTest::newRow("no waiting host per address") << QStringList{QStringLiteral("--max-hosts-per-address=0")};
         QTest::newRow("relays per address not a number") << QStringList{QStringLiteral("--max-relays-per-address=8x")};
         QTest::newRow("probe interval too short") << QStringList{QStringLiteral("--probe-interval=10")};
+        QTest::newRow("resume grace not a number") << QStringList{QStringLiteral("--resume-grace=2m")};
+        QTest::newRow("resume grace beyond an hour") << QStringList{QStringLiteral("--resume-grace=3600001")};
+        QTest::newRow("relay silence too short") << QStringList{QStringLiteral("--relay-silence=99")};
         QTest::newRow("empty public address") << QStringList{QStringLiteral("--public-address=")};
         QTest::newRow("stray argument") << QStringList{QStringLiteral("8080")};
     }

@@ -51,20 +51,41 @@ public:
     void sendChat(const QByteArray &text) override
     {
         out.writeChat(text);
-        post();
+        post(false);
     }
     void sendQuit() override { ++quits; }
+    // A peer of ours that resumes: the test says when the line is lost and what is left of it.
+    bool resumes = false;
+    int graceLeftMs = -1;
+    uint32_t receivedTotal = 0;
+    uint32_t stateSent = 0;
+    bool peerResumes() const override { return resumes; }
+    int graceRemainingMs() const override { return graceLeftMs; }
+    uint32_t receivedCount() const override { return receivedTotal; }
+    uint32_t stateSentCount() const override { return stateSent; }
+    void sendDigest(const DigestMessage &digest) override
+    {
+        writeDigestMessage(out, digest);
+        post(false);
+    }
     bool start(const QString &, int) override { return true; }
     StartFailure failure(bool) const override { return StartFailure::None; }
     QString startAddress() const override { return QString(); }
     QString awaitedAddress() const override { return QString(); }
 
 private:
-    void post()
+    // As the real link counts: every message queued, and the last one that changes the match.
+    void post(bool changesMatch = true)
     {
-        if (peerInbox && quits == 0)
+        if (quits != 0)
+            return;
+        ++sent;
+        if (changesMatch)
+            stateSent = sent;
+        if (peerInbox)
             peerInbox->push_back(out);
     }
+    uint32_t sent = 0;
 };
 
 class FakeView : public PlayView {
@@ -116,9 +137,11 @@ public:
     }
     void appendChat(const QString &received) override { chat.append(received); }
     void showChat() override {}
-    void playSound(const QString &) override {}
-    void alert() override {}
+    void playSound(const QString &name) override { sounds.append(name); }
+    void alert() override { ++alerts; }
     void closeWindow() override { closed = true; }
+    QStringList sounds;
+    int alerts = 0;
 
 private:
     void dialogOpen()
@@ -152,6 +175,7 @@ struct PlaySide {
             return false;
         link.in = inbox.front();
         inbox.pop_front();
+        ++link.receivedTotal;
         play.OnLinkEvent(LINK_RECEIVED, 0);
         return true;
     }

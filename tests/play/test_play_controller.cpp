@@ -7,6 +7,7 @@
 #include "app/ResourceIds.h"
 #include "app/SettingKeys.h"
 #include "app/StringTable.h"
+#include "rules/MatchDigest.h"
 #include "sim/TemporarySettings.h"
 #include "tests/support/BoardDiagram.h"
 
@@ -272,6 +273,82 @@ private slots:
         QVERIFY(!p.host.play.matchUnderWay());
         p.host.play.OnWindowClosed();
         QCOMPARE(p.host.link.quits, 0);
+    }
+
+    // Two copies of ours lose their line: both count the grace down, the host still moves, and
+    // once the line is back the move arrives, the digests agree, and each player hears it once.
+    void aLostLineIsWaitedForAndTheMatchesCompared()
+    {
+        PlayPair p(*settings);
+        p.introduce();
+        for (PlaySide *side : {&p.host, &p.client}) {
+            side->link.resumes = true;
+            side->play.startAlarmOff = 0;
+            side->link.graceLeftMs = 105000;
+            side->play.OnLinkEvent(LINK_LOST, 120000);
+            QCOMPARE(side->view.status[0], text(res::IDS_RECONNECTING).arg(QStringLiteral("1:45")));
+            QVERIFY(side->view.isWindowTimerActive(TIMER_GRACE));
+        }
+        // The move made in the dark waits in the link; the status bar keeps counting.
+        p.host.click({42, 35});
+        QCOMPARE(p.client.inbox.size(), size_t(1));
+        QCOMPARE(p.host.view.status[0], text(res::IDS_RECONNECTING).arg(QStringLiteral("1:45")));
+        p.host.link.graceLeftMs = 59500;
+        p.host.play.OnGraceTick();
+        QCOMPARE(p.host.view.status[0], text(res::IDS_RECONNECTING).arg(QStringLiteral("1:00")));
+
+        for (PlaySide *side : {&p.host, &p.client})
+            side->play.OnLinkEvent(LINK_BACK, 0);
+        QVERIFY(!p.host.view.isWindowTimerActive(TIMER_GRACE));
+        QCOMPARE(p.host.view.status[0], text(res::IDS_WAIT_OPPONENT));
+        p.settle();
+        QCOMPARE(p.client.board.board[21], EMPTY_SQUARE);
+        QCOMPARE(p.client.view.status[0], text(res::IDS_YOUR_TURN));
+        for (PlaySide *side : {&p.host, &p.client}) {
+            QVERIFY(side->play.matchUnderWay());
+            QCOMPARE(side->view.alerts, 1);
+            QCOMPARE(side->view.sounds, QStringList{QStringLiteral("start.wav")});
+            QVERIFY(side->view.boxes.isEmpty());
+        }
+
+        // Copies that no longer agree end the match, and say why.
+        p.client.click({46, 39});
+        PeerRecord wrong = p.host.inbox.back();
+        p.settle();
+        DigestMessage digest = readDigestMessage(wrong);
+        digest.seen = p.client.link.receivedTotal;
+        digest.state = matchState(p.client.board, p.client.play.matchRecord());
+        digest.state.positionHash ^= 1;
+        writeDigestMessage(wrong, digest);
+        p.host.inbox.push_back(wrong);
+        p.settle();
+        QCOMPARE(p.host.view.boxes, QStringList{text(res::IDS_MATCH_DIVERGED)});
+        QCOMPARE(p.host.link.quits, 1);
+        QVERIFY(p.host.view.closed);
+    }
+
+    // Without an answer within the grace the match ends with a message that says so; a digest
+    // from a peer that announced nothing is not a message this program knows.
+    void theGraceRunsOut()
+    {
+        PlayPair p(*settings);
+        p.introduce();
+        PeerRecord digest;
+        DigestMessage message;
+        message.state.positionHash = 1;
+        message.state.toMove = TO_MOVE_HOST;
+        writeDigestMessage(digest, message);
+        p.client.inbox.push_back(digest);
+        p.settle();
+        QVERIFY(p.client.view.boxes.isEmpty());
+        QVERIFY(p.host.inbox.empty());
+
+        p.host.link.resumes = true;
+        p.host.play.OnLinkEvent(LINK_LOST, 120000);
+        p.host.play.OnLinkEvent(LINK_PEER_GONE, PEER_GONE_LOST);
+        QCOMPARE(p.host.view.boxes, QStringList{text(res::IDS_CONNECTION_LOST)});
+        QVERIFY(p.host.view.closed);
+        QVERIFY(!p.host.view.isWindowTimerActive(TIMER_GRACE));
     }
 };
 

@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Two copies of the game through a relay on 127.0.0.1 while nobody moves: live copies keep the
 // match going on a few probes, and a copy whose opponent's computer stops answering ends the
-// match with its own message.
+// match with its own message. And when the line between them goes dark: two copies of ours wait
+// for it, and play on once it is back, also when the joiner's side comes back from a new port.
 
+#include "net/LinkExtension.h"
 #include "sim/MatchHarness.h"
 #include "sim/TemporarySettings.h"
+
+#include <QUdpSocket>
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -25,6 +29,22 @@ MatchOptions relayed(int probeMs, int silenceMs)
     options.peerSilenceMs = silenceMs;
     options.relaySeed = 1;
     return options;
+}
+
+// A relayed match whose links lose the line after ten sends 100 ms apart, or after 1.5 s of
+// silence, and then wait graceMs for it.
+MatchOptions darkened(int graceMs)
+{
+    MatchOptions options = relayed(150, 1500);
+    options.graceMs = graceMs;
+    options.graceResendMaxMs = 300;
+    options.knockIntervalMs = 200;
+    return options;
+}
+
+bool waiting(const GameCopy &copy)
+{
+    return copy.status().startsWith(QStringLiteral("Connection lost. Reconnecting... "));
 }
 
 } // namespace
@@ -102,6 +122,78 @@ private slots:
         QCOMPARE(client.window->controller().opponentGone, 1);
         QVERIFY(m.host().window->isVisible());
         QCOMPARE(m.host().window->controller().opponentGone, 0);
+    }
+
+    void aMoveMadeInTheDarkArrivesOnceTheLineIsBack_data()
+    {
+        QTest::addColumn<bool>("newPort");
+        QTest::newRow("the same addresses") << false;
+        QTest::newRow("the joiner's side from a new port") << true;
+    }
+
+    // The host moves while the line is dark, for longer than ten sends: both copies count the
+    // grace down instead of ending the match; once the line is back the move arrives once and the
+    // match goes on, the client's answer included.
+    void aMoveMadeInTheDarkArrivesOnceTheLineIsBack()
+    {
+        QFETCH(bool, newPort);
+        MatchHarness m(darkened(60000));
+        QVERIFY(m.open());
+        GameCopy &host = m.host(), &client = m.client();
+        m.relay()->setDark(true);
+        host.playMove(42, {35});
+        QTRY_VERIFY_WITH_TIMEOUT(waiting(host) && waiting(client), 20000);
+        QCOMPARE(host.link.queuedCount(1), 1);
+        if (newPort)
+            m.relay()->moveClientSide();
+        m.relay()->setDark(false);
+
+        QTRY_COMPARE_WITH_TIMEOUT(client.board.board[21], EMPTY_SQUARE, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(client.status(), QStringLiteral("Your turn to play"), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(host.status(), QStringLiteral("Please wait for the opponent"), 20000);
+        QCOMPARE(host.link.peerPort(1), m.relay()->backPort());
+        client.playMove(46, {39});
+        QTRY_COMPARE_WITH_TIMEOUT(host.board.board[17], EMPTY_SQUARE, 20000);
+        QCOMPARE(host.board.isMyTurn(), 1);
+        // Nobody was told that the match ended or went wrong.
+        QCOMPARE(m.answers.seenCount(QStringLiteral("The match ends")), 0);
+        QCOMPARE(m.answers.seenCount(QStringLiteral("opponent")), 0);
+        QVERIFY(host.window->isVisible() && client.window->isVisible());
+    }
+
+    // A stranger who knocks at the host in the dark with a made-up token changes nothing, and
+    // when the grace runs out both copies end the match and say why.
+    void theGraceRunsOutAndNoStrangerStepsIn()
+    {
+        MatchHarness m(darkened(2500));
+        QVERIFY(m.open());
+        GameCopy &host = m.host(), &client = m.client();
+        QSignalSpy hostClosed(host.window.get(), &CGameWnd::windowClosed);
+        QSignalSpy clientClosed(client.window.get(), &CGameWnd::windowClosed);
+        m.answers.answerBox(QStringLiteral("was lost"), QMessageBox::Ok, -1);
+        m.relay()->setDark(true);
+        host.playMove(42, {35});
+        QTRY_VERIFY_WITH_TIMEOUT(waiting(host), 20000);
+
+        QUdpSocket stranger;
+        QVERIFY(stranger.bind(QHostAddress::LocalHost, 0));
+        PeerRecord knock;
+        knock.writeJoin(GAME_KIND);
+        LinkExtension extension;
+        extension.features = FEATURE_RESUME;
+        extension.token = host.link.matchToken().value_or(0) ^ 0x5a5a;
+        QVERIFY(writeLinkExtension(knock, extension));
+        const quint16 clientAt = host.link.peerPort(1);
+        stranger.writeDatagram(knock.toByteArray(), QHostAddress::LocalHost, host.link.localPort());
+        QTRY_COMPARE_WITH_TIMEOUT(int(hostClosed.count() + clientClosed.count()), 2, 30000);
+        QCOMPARE(host.link.peerPort(1), clientAt);
+        // At most told that the game is full: never accepted.
+        while (stranger.hasPendingDatagrams()) {
+            PeerRecord answer;
+            answer.assign(stranger.receiveDatagram().data());
+            QVERIFY(answer.type() != JOIN);
+        }
+        QCOMPARE(m.answers.seenCount(QStringLiteral("The connection to your opponent was lost. The match ends.")), 2);
     }
 };
 

@@ -85,6 +85,8 @@ void RawPeer::drain()
         if (n < 0)
             continue;
         r.datagram.truncate(n);
+        if (answering && n == RECORD_SIZE && uint8_t(r.datagram.at(0)) == PROBE)
+            sendType(PROBE, r.fromPort);
         inbox.push_back(r);
     }
     emit arrived();

@@ -43,6 +43,8 @@ public:
     bool barrier(quint16 toPort, int timeoutMs = 5000);
     const Received *last(uint8_t type) const;
     void clear() { inbox.clear(); }
+    // Answers every PROBE at once, as a live copy does (still keeping it), or stops doing so.
+    void answerProbes(bool on) { answering = on; }
 
 signals:
     void arrived();
@@ -52,6 +54,7 @@ private:
 
     QUdpSocket socket;
     std::vector<Received> inbox;
+    bool answering = false;
 };
 
 } // namespace sorvada
