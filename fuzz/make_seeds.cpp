@@ -223,10 +223,10 @@ void datagramSeeds()
     // The joiner's side: JOIN_PEER announcing REATTACH, the host's acceptance and greeting with
     // its token, its digest of the match and a stranger's JOIN and REATTACH with blocks.
     DigestMessage digest;
-    digest.setNumber = 1;
-    digest.plies = 1;
-    digest.positionHash = 0x0123456789ABCDEFull;
-    digest.toMove = 2;
+    digest.state.setNumber = 1;
+    digest.state.plies = 1;
+    digest.state.positionHash = 0x0123456789ABCDEFull;
+    digest.state.toMove = 2;
     digest.seen = 1;
     PeerRecord digestRecord;
     writeDigestMessage(digestRecord, digest);
