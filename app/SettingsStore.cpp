@@ -13,19 +13,40 @@ QString key(const QString &entry)
 } // namespace
 
 SettingsStore::SettingsStore(const QString &applicationName)
-    : settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tavimore"),
-               applicationName)
 {
+    settings.emplace(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tavimore"),
+                     applicationName);
+}
+
+SettingsStore::SettingsStore(InMemory)
+{
+}
+
+QVariant SettingsStore::value(const QString &entry)
+{
+    if (!settings)
+        return memory.value(key(entry));
+    settings->sync();
+    return settings->value(key(entry));
+}
+
+void SettingsStore::setValue(const QString &entry, const QVariant &value)
+{
+    if (!settings) {
+        memory.insert(key(entry), value);
+        return;
+    }
+    settings->setValue(key(entry), value);
+    settings->sync();
 }
 
 int SettingsStore::readInt(const QString &entry, int defaultValue)
 {
-    settings.sync();
-    const QVariant value = settings.value(key(entry));
-    if (!value.isValid())
+    const QVariant stored = value(entry);
+    if (!stored.isValid())
         return defaultValue;
     bool ok = false;
-    const qlonglong number = value.toString().trimmed().toLongLong(&ok);
+    const qlonglong number = stored.toString().trimmed().toLongLong(&ok);
     if (!ok)
         return defaultValue;
     // Stored values are 32-bit; anything wider wraps as a 32-bit value would.
@@ -34,23 +55,20 @@ int SettingsStore::readInt(const QString &entry, int defaultValue)
 
 QString SettingsStore::readString(const QString &entry, const QString &defaultValue)
 {
-    settings.sync();
-    const QVariant value = settings.value(key(entry));
-    if (!value.isValid() || !value.canConvert<QString>())
+    const QVariant stored = value(entry);
+    if (!stored.isValid() || !stored.canConvert<QString>())
         return defaultValue;
-    return value.toString();
+    return stored.toString();
 }
 
 void SettingsStore::writeInt(const QString &entry, int value)
 {
-    settings.setValue(key(entry), value);
-    settings.sync();
+    setValue(entry, value);
 }
 
 void SettingsStore::writeString(const QString &entry, const QString &value)
 {
-    settings.setValue(key(entry), value);
-    settings.sync();
+    setValue(entry, value);
 }
 
 } // namespace sorvada

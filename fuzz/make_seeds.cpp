@@ -3,6 +3,7 @@
 // game uses: fuzz_seeds <corpus-folder>. The output is committed under fuzz/corpus/; run it again
 // only when the record format or an input layout of a target changes.
 
+#include "net/LinkExtension.h"
 #include "net/PeerRecord.h"
 #include "rules/BoardTypes.h"
 
@@ -30,28 +31,64 @@ void write(const QString &target, const QString &name, const QByteArray &bytes)
 }
 
 // fuzz_datagrams: one setup byte (% 3: 0 joins, 1 hosts through the directory, 2 asks the web
-// server, whose answers come from the input as a count of datagrams arriving during the wait,
-// those datagrams, and an answer choice), then datagrams, each as a selector
-// (sender = sel % 3: 0 directory server, 1 game peer, 2 stranger; form = (sel >> 2) & 3) and,
-// for a record, its type, the number of payload bytes and those bytes. Form 2 carries the
-// sequence number the link expects next, form 3 an older one, form 1 any number (4 bytes), form 0
-// a raw datagram of twice the given length. Selectors from 0xF0 are the local player's: 0xF0 to
-// 0xFD a click on the square in the next byte, 0xFE a draw offer, 0xFF a capitulation.
+// server; / 3 options: bit 0 the directory's record carries a block announcing REATTACH, bit 1
+// with a token, bit 2 the peer's JOIN carries a block, bit 3 with a token), then datagrams, each
+// as a selector (sender = sel % 3: 0 directory server, 1 game peer, 2 stranger; form = sel >> 2)
+// and, for a record, its type, the number of payload bytes and those bytes, for form bit 3 the
+// block's features and flags, then the sequence: form & 3 == 2 carries the one the link expects
+// next, 3 an older one (1 byte), 1 any number (4 bytes), 0 makes a raw datagram of twice the
+// given length instead. Form bit 4 repeats the datagram: a count byte follows. Selectors from
+// 0xF0 are the local player's: 0xF0 to 0xFC a click on the square in the next byte, 0xFD time
+// passes, 0xFE a draw offer, 0xFF a capitulation. Every web query reads a wait byte (bits 0-1
+// datagrams arriving meanwhile, each as party, form and datagram; bit 2 time passes) and then
+// an answer choice (% 6: 0 "Server", 1-2 "Client" naming party (byte & 1) with an ID byte).
+struct Block {
+    uint8_t features = 0;
+    uint8_t flags = 0; // bit 0 hosting end, bit 1 token, bits 2-6 which token
+};
+
 struct Script {
     QByteArray bytes;
     explicit Script(bool host) { bytes.append(char(host ? 1 : 0)); }
     explicit Script(const QByteArray &opening) : bytes(char(2) + opening) {}
-    Script &record(int party, int form, const PeerRecord &r, int payload)
+    Script(int setup, bool) { bytes.append(char(setup)); }
+    // The record's bytes after its selector (or its party and form, in a query's wait).
+    Script &body(int form, const PeerRecord &r, int payload, Block block = {}, int copies = 0)
     {
-        bytes.append(char(party | (form << 2)));
         bytes.append(char(r.type()));
         bytes.append(char(payload));
         bytes.append(reinterpret_cast<const char *>(r.bytes.data()) + 1, payload);
-        if (form == 1)
+        if (form & 8) {
+            bytes.append(char(block.features));
+            bytes.append(char(block.flags));
+        }
+        if ((form & 3) == 1)
             bytes.append(reinterpret_cast<const char *>(r.bytes.data()) + SEQUENCE_OFFSET, 4);
-        if (form == 3)
+        if ((form & 3) == 3)
             bytes.append(char(0));
+        if (form & 16)
+            bytes.append(char(copies - 2));
         return *this;
+    }
+    Script &record(int party, int form, const PeerRecord &r, int payload, Block block = {}, int copies = 0)
+    {
+        // The sender is the selector % 3 and the form its bits 2 and up: of the four selectors
+        // of a form, the one that names the party.
+        int sel = form << 2;
+        while (sel % 3 != party)
+            ++sel;
+        bytes.append(char(sel));
+        return body(form, r, payload, block, copies);
+    }
+    // A datagram that arrives while a query waits: there the type byte is an index into the
+    // fuzzer's list of types.
+    Script &meanwhile(int party, int form, int typeIndex, int copies = 0)
+    {
+        bytes.append(char(party));
+        bytes.append(char(form));
+        PeerRecord r;
+        r.setType(uint8_t(typeIndex));
+        return body(form | 4, r, 0, {}, copies);
     }
     // The local player clicks a square of the board (then a dialog may want an answer).
     Script &click(int square)
@@ -92,6 +129,8 @@ void datagramSeeds()
     chat.writeChat("Ilse: \r\nhello there\r\n");
     PeerRecord ack;
     ack.writeAck(0);
+    PeerRecord knock; // a joiner's JOIN, with the game kind
+    knock.writeJoin(GAME_KIND);
 
     // The host: the client greets, moves after the host's first move, chats and leaves.
     write(t, QStringLiteral("host-greeting-move-chat-quit"),
@@ -167,12 +206,104 @@ void datagramSeeds()
                     .record(0, 2, serverHello, 8)
                     .record(0, 2, leg(MOVE, 42, 35, 0), 3)
                     .bytes.mid(1));
+    // Through the directory with the extension blocks: it announces REATTACH with a token, the
+    // joiner knocks with RESUME and its token, greets with a block; a stranger's JOIN with a
+    // block and a token of its own (not the match's) and its REATTACH change nothing.
+    PeerRecord reattach;
+    writeReattach(reattach, 0x3C5A020000000001ull, false);
+    const Block strangerToken{FEATURE_RESUME, 0x02 | (3 << 2)};
+    write(t, QStringLiteral("host-blocks-and-a-stranger-token"),
+          Script(1 + 3 * 15, true)
+              .answer(1)
+              .record(1, 2 | 8, hello, 7, {FEATURE_RESUME, 0x00})
+              .record(2, 1 | 8, knock, 1, strangerToken)
+              .record(2, 1 | 8, reattach, 0, {FEATURE_RESUME, 0x02 | (4 << 2)})
+              .record(1, 2, leg(MOVE, 42, 35, 0), 3)
+              .bytes);
+    // The joiner's side: JOIN_PEER announcing REATTACH, the host's acceptance and greeting with
+    // its token, its digest of the match and a stranger's JOIN and REATTACH with blocks.
+    DigestMessage digest;
+    digest.state.setNumber = 1;
+    digest.state.plies = 1;
+    digest.state.positionHash = 0x0123456789ABCDEFull;
+    digest.state.toMove = 2;
+    digest.seen = 1;
+    PeerRecord digestRecord;
+    writeDigestMessage(digestRecord, digest);
+    PeerRecord bareJoin = bare(JOIN);
+    write(t, QStringLiteral("client-blocks-digest-and-a-stranger-token"),
+          Script(0 + 3 * 13, true)
+              .record(1, 2 | 8, serverHello, 8, {FEATURE_RESUME, 0x03})
+              .record(1, 2, leg(MOVE, 42, 35, 0), 3)
+              .record(1, 2, digestRecord, 24)
+              .record(2, 1 | 8, bareJoin, 0, strangerToken)
+              .record(2, 1 | 8, reattach, 0, {FEATURE_RESUME, 0x02 | (5 << 2)})
+              .record(0, 1 | 8, bare(BECOME_SERVER), 0, {FEATURE_REATTACH, 0x00})
+              .record(1, 2, bare(DRAW_OFFER), 0)
+              .bytes);
+    // A proposed host floods CONNECT_BUSY: the first report waits while more arrive (and time
+    // passes), the answer proposes the other host, and the rest of the flood is nobody's.
+    write(t, QStringLiteral("web-busy-flood"),
+          Script(QByteArray::fromHex("00" "01" "01" "07"))
+              .record(1, 1 | 16, bare(CONNECT_BUSY), 0, {}, 200)
+              .answer(0x05) // the busy report's wait: one datagram, then time passes
+              .meanwhile(1, 1 | 16, 13, 64) // 13: CONNECT_BUSY
+              .answer(1)
+              .answer(0)
+              .answer(8)
+              .record(0, 1, bare(CONNECT_OK), 0)
+              .record(0, 1, bare(JOIN), 0)
+              .record(0, 2, serverHello, 8)
+              .bytes);
+    // Two proposals nobody answers: the first one's time runs out, and the second one's while
+    // the report of the first waits; that report's answer is no answer word.
+    write(t, QStringLiteral("web-silent-proposals"),
+          Script(QByteArray::fromHex("00" "01" "01" "07"))
+              .record(1, 1, bare(CONNECT_BUSY), 0)
+              .answer(0x00)
+              .answer(1)
+              .answer(1)
+              .answer(9)
+              .answer(0xFD) // time passes: the first proposal's timer
+              .answer(0x04) // its report waits while time passes: the second one's
+              .answer(4)
+              .answer(3)
+              .answer('x')
+              .answer('y')
+              .answer('z')
+              .answer(0x00) // the deferred report
+              .answer(0)
+              .record(2, 1, bare(CONNECT_REQUEST), 0)
+              .record(2, 1, knock, 1)
+              .bytes);
+    // Two proposals: the first is busy, the second silent. The first one's time runs out and its
+    // report's answer makes this copy the server; then the second one's, and while that late
+    // report waits a QUIT arrives: the end query is made once the report is over.
+    write(t, QStringLiteral("web-quit-while-a-report-waits"),
+          Script(QByteArray::fromHex("00" "01" "01" "07"))
+              .record(1, 1, bare(CONNECT_BUSY), 0)
+              .answer(0x00)
+              .answer(1)
+              .answer(1)
+              .answer(9) // the busy report's answer: the second proposal
+              .answer(0xFD) // time passes: both proposals' timers
+              .answer(0x00)
+              .answer(0) // the first one's report: "Server"
+              .answer(1) // the variant
+              .answer(0x01) // the second one's report waits while a QUIT arrives
+              .meanwhile(2, 1, 12) // 12: QUIT
+              .answer(0)
+              .answer(0)
+              .answer(0)
+              .answer(0)
+              .answer(0)
+              .bytes);
     // Told to wait as server at once; a stranger's CONNECT_REQUEST gets room, its JOIN a place.
     write(t, QStringLiteral("web-server-then-joined"),
           Script(QByteArray::fromHex("00" "00"))
               .answer(1)
               .record(2, 1, bare(CONNECT_REQUEST), 0)
-              .record(2, 1, bare(JOIN), 0)
+              .record(2, 1, knock, 1)
               .record(2, 2, hello, 7)
               .bytes);
 }

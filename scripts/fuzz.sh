@@ -23,7 +23,10 @@ fi
 cmake --build "$build" --parallel "$(nproc)" --target "${targets[@]}" >/dev/null
 
 export QT_QPA_PLATFORM=offscreen
-export ASAN_OPTIONS=${ASAN_OPTIONS:-halt_on_error=1:detect_leaks=1}
+# A quarantine of 64 MiB rather than 256: freed memory is still held back for thousands of
+# inputs (one input frees a few hundred KiB at most), and the fuzzer does not spend a quarter of
+# its time touching fresh quarantine pages.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-halt_on_error=1:detect_leaks=1:quarantine_size_mb=64}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
 export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
 mkdir -p "$build/artifacts"
