@@ -17,10 +17,11 @@
 // timers run (answer timers are immediate here).
 //
 // What must hold: no crash, no sanitizer report; a matchmaking query never starts inside
-// another; while the link still has no role, nothing from the stranger but a JOIN changes its
-// role or its slot 0; once a peer is joined the roles and the peer stay, and nobody else raises
-// a link event (a JOIN with a block and a token that is not the match's included); and the board
-// stays whole whatever arrives.
+// another; while the link still has no role, nothing from the stranger changes its role or its
+// slot 0 (but a JOIN once the directory has named the stranger as the host to join); once a
+// peer is joined the roles and the peer stay, and nobody else raises a link event (a JOIN with a
+// block and a token that is not the match's included); and the board stays whole whatever
+// arrives.
 //
 // Speed: everything that does not depend on the input lives for the whole run (the application,
 // the parties' sockets, settings kept in memory), and an input leaves behind no memory of its
@@ -407,7 +408,8 @@ void runOne(Input &in)
             if (!fromPeer)
                 require(eventsFrom[party] == outsiderEvents);
         } else if (party == STRANGER && roleBefore == ROLE_NONE
-                   && !(datagram.size() == RECORD_SIZE && uint8_t(datagram[0]) == JOIN)) {
+                   && !(datagram.size() == RECORD_SIZE && uint8_t(datagram[0]) == JOIN
+                        && slotZeroPortBefore == world->port(STRANGER))) {
             require(link.role == ROLE_NONE);
             require(link.peerAddress(0) == slotZeroBefore && link.peerPort(0) == slotZeroPortBefore);
         }

@@ -593,7 +593,11 @@ void PeerSocket::handleJoin()
     if (role == ROLE_CLIENT)
         return;
     // Our server's acceptance, from the address it really sends from (a host name typed by
-    // the user becomes the dotted address here); the port stays the one we knocked at.
+    // the user becomes the dotted address here); the port stays the one we knocked at. So it
+    // comes from that port: a JOIN from any other, or before this copy has knocked anywhere
+    // (a web start waiting for its proposed host's word), is nobody's acceptance.
+    if (at(0).port() == 0 || senderPort != at(0).port())
+        return;
     at(0).setPlace(senderAddress, at(0).port());
     slotZeroHost = senderHost;
     role = ROLE_CLIENT;

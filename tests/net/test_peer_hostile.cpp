@@ -169,9 +169,13 @@ private slots:
 
         stranger.sendType(CONNECT_BUSY, to);
         stranger.sendType(CONNECT_OK, to);
+        PeerRecord join;
+        join.writeJoin(GAME_KIND);
+        stranger.send(join, to);
         QVERIFY(stranger.barrier(to));
         QCOMPARE(web.targets().size(), 1);
         QVERIFY(!joiner.answered);
+        QCOMPARE(joiner.role, ROLE_NONE);
         QCOMPARE(proposed.count(JOIN) + stranger.count(JOIN), 0);
 
         proposed.sendType(CONNECT_OK, to);
@@ -269,6 +273,7 @@ private slots:
         stranger.send(sendOn, to);
         stranger.sendType(BECOME_SERVER, to);
         stranger.sendType(QUIT, to);
+        stranger.sendType(JOIN, to);
         QVERIFY(stranger.barrier(to));
         QCOMPARE(link.role, ROLE_NONE);
         QCOMPARE(events.size(), 0);
