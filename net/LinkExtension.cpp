@@ -94,15 +94,20 @@ std::optional<LinkExtension> readLinkExtension(const PeerRecord &record)
     return extension;
 }
 
-void writeReattach(PeerRecord &record, uint64_t token, bool hostEnd)
+LinkExtension resumeBlock(std::optional<uint64_t> token, bool hostEnd)
 {
-    record.clear();
-    record.setType(REATTACH);
     LinkExtension extension;
     extension.features = FEATURE_RESUME;
     extension.hostEnd = hostEnd;
     extension.token = token;
-    writeLinkExtension(record, extension);
+    return extension;
+}
+
+void writeReattach(PeerRecord &record, uint64_t token, bool hostEnd)
+{
+    record.clear();
+    record.setType(REATTACH);
+    writeLinkExtension(record, resumeBlock(token, hostEnd));
     record.setSequence(NO_SEQUENCE);
 }
 

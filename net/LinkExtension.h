@@ -64,6 +64,9 @@ struct LinkExtension {
     bool reattaches() const { return (features & FEATURE_REATTACH) != 0; }
 };
 
+// The block of a copy that resumes: RESUME, with the match token where it has one.
+LinkExtension resumeBlock(std::optional<uint64_t> token, bool hostEnd);
+
 // Writes the block into bytes 300..315. False, and nothing written, when the record's own text
 // (a JOIN_PEER address) reaches into them.
 bool writeLinkExtension(PeerRecord &record, const LinkExtension &extension);

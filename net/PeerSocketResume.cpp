@@ -80,10 +80,7 @@ void PeerSocket::knock(int slot)
         // Our address or port may have changed on the way: the host learns the new one from
         // a JOIN that proves, by the token, to come from its own client.
         knock.writeJoin(gameKind);
-        LinkExtension block;
-        block.features = FEATURE_RESUME;
-        block.token = token;
-        writeLinkExtension(knock, block);
+        writeLinkExtension(knock, resumeBlock(token, false));
     } else {
         return;
     }
@@ -99,11 +96,7 @@ void PeerSocket::takeKnock(const LinkExtension &block)
         return;
     PeerRecord answer;
     answer.setType(JOIN);
-    LinkExtension ours;
-    ours.features = FEATURE_RESUME;
-    ours.hostEnd = true;
-    ours.token = token;
-    writeLinkExtension(answer, ours);
+    writeLinkExtension(answer, resumeBlock(token, true));
     sendTo(answer, senderAddress, senderPort);
     at(slot).moved(senderAddress, senderPort);
 }
