@@ -15,6 +15,15 @@ const RelayEndpoint JOINER{0x64400202, 40001}; // 100.64.2.2
 const RelayEndpoint STRANGER{0x64400202, 40002};
 const RelayEndpoint MOVED{0x64400302, 50000}; // the joiner's home under a new public port
 constexpr uint64_t TOKEN = 0x1122334455667788;
+
+// The ends of two more matches beside HOST and JOINER's, at the same two addresses.
+const RelayEndpoint a2{HOST.address, 1}, b2{JOINER.address, 2};
+const RelayEndpoint a3{HOST.address, 3}, b3{JOINER.address, 4};
+
+bool addThreeMatches(RelayTable &table)
+{
+    return table.add(HOST, JOINER, 0) && table.add(a2, b2, 0) && table.add(a3, b3, 0);
+}
 } // namespace
 
 class TestLobbyRelay : public QObject
@@ -57,11 +66,7 @@ private slots:
         config.silenceMs = 45000;
         config.graceMs = 15000;
         RelayTable table(config);
-        const RelayEndpoint a2{HOST.address, 1}, b2{JOINER.address, 2};
-        const RelayEndpoint a3{HOST.address, 3}, b3{JOINER.address, 4};
-        QVERIFY(table.add(HOST, JOINER, 0));
-        QVERIFY(table.add(a2, b2, 0));
-        QVERIFY(table.add(a3, b3, 0));
+        QVERIFY(addThreeMatches(table));
 
         // The first hears from both ends; the second only from its host and
         // then a QUIT; the third from nobody.
@@ -158,11 +163,7 @@ private slots:
         config.silenceMs = 45000;
         config.resumeGraceMs = 130000;
         RelayTable table(config);
-        const RelayEndpoint a2{HOST.address, 1}, b2{JOINER.address, 2};
-        const RelayEndpoint a3{HOST.address, 3}, b3{JOINER.address, 4};
-        QVERIFY(table.add(HOST, JOINER, 0));
-        QVERIFY(table.add(a2, b2, 0));
-        QVERIFY(table.add(a3, b3, 0));
+        QVERIFY(addThreeMatches(table));
         for (const auto &[host, joiner, token] : {std::tuple{HOST, JOINER, TOKEN}, std::tuple{a3, b3, TOKEN + 1}}) {
             table.noteGreeting(host, true, token);
             table.noteGreeting(joiner, true, std::nullopt);
