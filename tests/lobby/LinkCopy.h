@@ -12,6 +12,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <vector>
 
 namespace sorvada {
 
@@ -30,19 +31,35 @@ inline QByteArray httpGet(QNetworkAccessManager &manager, const QString &url)
 // A copy of the link with its events recorded.
 struct Copy
 {
-    explicit Copy(int answerTimeoutMs = 15000)
+    explicit Copy(int answerTimeoutMs = 15000) : Copy(waitingConfig(answerTimeoutMs)) {}
+    explicit Copy(const PeerSocketConfig &config)
+    {
+        link = std::make_unique<PeerSocket>(config);
+        events = std::make_unique<QSignalSpy>(link.get(), &PeerSocket::linkEvent);
+        // The receive record holds only the last datagram read: each game message is kept as it
+        // is handed over.
+        QObject::connect(link.get(), &PeerSocket::linkEvent, link.get(), [this](unsigned int event, int) {
+            if (event == LINK_RECEIVED)
+                received.push_back(link->recvRecord);
+        }, Qt::DirectConnection);
+    }
+
+    static PeerSocketConfig waitingConfig(int answerTimeoutMs)
     {
         PeerSocketConfig config;
         config.answerTimeoutMs = answerTimeoutMs;
         config.httpTimeoutMs = 10000;
         config.userAgent = QStringLiteral("sorvada-test");
-        link = std::make_unique<PeerSocket>(config);
-        events = std::make_unique<QSignalSpy>(link.get(), &PeerSocket::linkEvent);
+        return config;
     }
-    Copy(const PeerSocketConfig &config)
+
+    // The first game message of this type handed over, if any.
+    const PeerRecord *receivedOf(uint8_t type) const
     {
-        link = std::make_unique<PeerSocket>(config);
-        events = std::make_unique<QSignalSpy>(link.get(), &PeerSocket::linkEvent);
+        for (const PeerRecord &record : received)
+            if (record.type() == type)
+                return &record;
+        return nullptr;
     }
 
     bool saw(unsigned int event) const
@@ -56,6 +73,7 @@ struct Copy
 
     std::unique_ptr<PeerSocket> link;
     std::unique_ptr<QSignalSpy> events;
+    std::vector<PeerRecord> received;
 };
 
 // The client sends a move and the server receives it in order.
@@ -63,10 +81,9 @@ inline void moveCrosses(Copy &server, Copy &client)
 {
     client.link->sendRecord.writeLeg(MOVE, 42, 35, 0);
     QVERIFY(client.link->SendReliable(0));
-    QTRY_VERIFY_WITH_TIMEOUT(server.saw(LINK_RECEIVED), 10000);
-    QCOMPARE(server.link->recvRecord.type(), MOVE);
-    QCOMPARE(server.link->recvRecord.legFrom(), uint8_t(63 - 42));
-    QCOMPARE(server.link->recvRecord.legTo(), uint8_t(63 - 35));
+    QTRY_VERIFY_WITH_TIMEOUT(server.receivedOf(MOVE), 10000);
+    QCOMPARE(server.receivedOf(MOVE)->legFrom(), uint8_t(63 - 42));
+    QCOMPARE(server.receivedOf(MOVE)->legTo(), uint8_t(63 - 35));
 }
 
 } // namespace sorvada

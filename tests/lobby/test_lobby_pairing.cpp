@@ -135,13 +135,13 @@ private slots:
         QVERIFY(host.link->SendReliable(1));
         QTRY_VERIFY_WITH_TIMEOUT(host.saw(LINK_LOST), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(host.saw(LINK_BACK), 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(guest.link->recvRecord.type(), MOVE, 10000);
-        QCOMPARE(guest.link->recvRecord.legFrom(), uint8_t(63 - 21));
+        QTRY_VERIFY_WITH_TIMEOUT(guest.receivedOf(MOVE), 10000);
+        QCOMPARE(guest.receivedOf(MOVE)->legFrom(), uint8_t(63 - 21));
         QTRY_VERIFY_WITH_TIMEOUT(lobby.hasLineContaining(QStringLiteral("host end moved from 127.0.0.1:")), 10000);
         guest.link->sendRecord.writeLeg(MOVE, 42, 35, 0);
         QVERIFY(guest.link->SendReliable(0));
-        QTRY_COMPARE_WITH_TIMEOUT(host.link->recvRecord.type(), MOVE, 10000);
-        QCOMPARE(host.link->recvRecord.legFrom(), uint8_t(63 - 42));
+        QTRY_VERIFY_WITH_TIMEOUT(host.receivedOf(MOVE), 10000);
+        QCOMPARE(host.receivedOf(MOVE)->legFrom(), uint8_t(63 - 42));
         QVERIFY(!host.saw(LINK_PEER_GONE) && !guest.saw(LINK_PEER_GONE));
     }
 
