@@ -1,24 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "net/PeerSocket.h"
 
-#include "net/LineFetch.h"
 #include "net/LinkExtension.h"
-#include "net/MatchAnswer.h"
 #include "net/ReliableLink.h"
-#include "net/RoomCode.h"
-#include "net/RoomMarker.h"
 
 #include <QHostAddress>
-#include <QHostInfo>
-#include <QNetworkAccessManager>
 #include <QNetworkProxy>
-#include <QNetworkProxyFactory>
-#include <QRandomGenerator>
-#include <QTimerEvent>
 #include <QUdpSocket>
-
-#include <algorithm>
-#include <limits>
 
 namespace sorvada {
 
@@ -27,27 +15,30 @@ namespace {
 // Datagrams read but not yet acted on; more than a burst of a fair peer ever needs.
 constexpr size_t MAX_INBOX = 1024;
 
-// The IPv4 address a text names: a dotted address as it is, a host name by its first IPv4
-// address (the socket speaks IPv4 only). Null when there is none.
-QHostAddress resolve(const QString &address)
+Matchmaker::Settings matchmakerSettings(const PeerSocketConfig &config)
 {
-    QHostAddress target;
-    if (address.isEmpty())
-        return target;
-    if (target.setAddress(address) && target.protocol() == QAbstractSocket::IPv4Protocol)
-        return target;
-    target.clear();
-    const QHostInfo info = QHostInfo::fromName(address);
-    for (const QHostAddress &candidate : info.addresses()) {
-        if (candidate.protocol() == QAbstractSocket::IPv4Protocol)
-            return candidate;
-    }
-    return QHostAddress();
+    Matchmaker::Settings settings;
+    settings.gamePort = config.gamePort;
+    settings.directoryPort = config.directoryPort;
+    settings.answerTimeoutMs = config.answerTimeoutMs;
+    settings.httpTimeoutMs = config.httpTimeoutMs;
+    settings.userAgent = config.userAgent;
+    settings.fetchLine = config.fetchLine;
+    return settings;
 }
 
 } // namespace
 
-PeerSocket::PeerSocket(const Config &config, QObject *parent) : QObject(parent), cfg(config)
+PeerSocket::PeerSocket(const Config &config, QObject *parent)
+    : QObject(parent),
+      match(std::make_unique<Matchmaker>(matchmakerSettings(config), matchmakerOwner(), sendRecord)),
+      answered(match->answered()),
+      partnerAddress(match->partnerAddress()),
+      partnerPort(match->partnerPort()),
+      matchId(match->matchId()),
+      ownPortText(match->ownPortText()),
+      viaWeb(match->viaWeb()),
+      cfg(config)
 {
     ReliableLink::Timing timing;
     timing.retransmitMs = cfg.retransmitMs;
@@ -70,37 +61,40 @@ PeerSocket::PeerSocket(const Config &config, QObject *parent) : QObject(parent),
 
 PeerSocket::~PeerSocket() = default;
 
+Matchmaker::Owner PeerSocket::matchmakerOwner()
+{
+    Matchmaker::Owner owner;
+    owner.role = [this] { return role; };
+    owner.open = [this](quint16 port) { return openSocket(port); };
+    owner.place = [this](const QString &address, quint16 port) { at(0).setPlace(address, port); };
+    owner.placeAddress = [this] { return at(0).address(); };
+    owner.sendToPlace = [this](const PeerRecord &record) { return sendToSlot(record, 0); };
+    owner.send = [this](const PeerRecord &record, const QString &address, quint16 port) {
+        return sendTo(record, address, port);
+    };
+    owner.becomeServer = [this] { becomeServer(); };
+    owner.startFailed = [this] { emit startFailed(); };
+    return owner;
+}
+
 bool PeerSocket::Start(int cap, const QString &address, int mode, uint8_t kind)
 {
     // A match has two players: a server takes one client.
     if (cap != 1)
         return false;
     resetLink();
+    match->reset(address, mode, kind, cap);
 
-    baseAddress = address;
-    viaWeb = false;
     role = ROLE_NONE;
-    acceptCount = 1;
     gameKind = kind;
     capacity = cap;
     nextSlot = 1;
     for (const auto &peer : peers)
         peer->reset();
     slotCount = int(peers.size());
-    endQueried = false;
     strangerQuitTaken = false;
-    answered = false;
-    partnerProposed = false;
-    directoryAnswered = false;
-    startMode = mode;
-    startFailure = StartFailure::None;
-    matchId.clear();
-    busyDeferred = timeoutDeferred = endDeferred = false;
-    resumes = peerGreeted = ownAnnounced = directoryReattaches = false;
+    resumes = peerGreeted = ownAnnounced = false;
     token.reset();
-    directoryHost.clear();
-    partnerHost.clear();
-    slotZeroHost.clear();
 
     switch (mode) {
     case START_HOST:
@@ -111,48 +105,8 @@ bool PeerSocket::Start(int cap, const QString &address, int mode, uint8_t kind)
         emit linkEvent(LINK_SERVING, 0);
         return true;
     case START_JOIN:
-        at(0).setPlace(address, cfg.gamePort);
-        if (!openSocket(0))
-            return false;
-        // A text that names no computer fails at once, rather than after the connection time.
-        slotZeroHost = resolve(address);
-        if (slotZeroHost.isNull()) {
-            startFailure = StartFailure::BadAddress;
-            return false;
-        }
-        sendRecord.writeJoin(gameKind);
-        sendToSlot(sendRecord, 0);
-        return true;
     case START_VIA_SERVER:
-        // Only this exact, lower-case scheme means the web server; anything else is the name
-        // of a directory server.
-        if (address.section(u'/', 0, 0) == QLatin1String("http:")) {
-            viaWeb = true;
-            if (!openSocket(0))
-                return false;
-            partnerAddress = socket->localAddress().toString();
-            partnerPort = socket->localPort();
-            return QueryStart(QStringLiteral("WANT_CONNECT"));
-        }
-    {
-        // HOST, HOST/CODE or HOST:PORT/CODE: the code chooses the room on the directory.
-        const LobbyAddress lobby = parseLobbyAddress(address);
-        directoryPort = lobby.port != 0 ? lobby.port : cfg.directoryPort;
-        at(0).setPlace(lobby.host, directoryPort);
-        if (!openSocket(0))
-            return false;
-        if (lobby.problem == LobbyAddressProblem::None)
-            directoryHost = resolve(lobby.host);
-        if (lobby.problem != LobbyAddressProblem::None || directoryHost.isNull()) {
-            startFailure = StartFailure::BadAddress;
-            return false;
-        }
-        slotZeroHost = directoryHost;
-        sendRecord.writeDirectoryRequest(gameKind);
-        writeRoomMarker(sendRecord, lobby.code);
-        sendToSlot(sendRecord, 0);
-        return true;
-    }
+        return match->start();
     default:
         return false;
     }
@@ -215,131 +169,27 @@ void PeerSocket::SendQuit()
         quitTo(0);
     }
     if (viaWeb && role != ROLE_NONE)
-        queryEndOnce();
+        match->queryEndOnce();
 }
 
 bool PeerSocket::QueryStart(const QString &mode)
 {
-    // Never inside another query's wait: the callers inside the link defer instead.
-    if (queryRunning)
-        return false;
-    const bool result = startQuery(mode);
-    runDeferredQueries();
-    return result;
-}
-
-bool PeerSocket::startQuery(const QString &mode)
-{
-    const QString url = baseAddress + QLatin1String("/start.asp?type=") + gameKindText
-        + QLatin1String("&port=") + ownPortText + QLatin1String("&mode=") + mode
-        + QLatin1String("&ID=") + matchId;
-    QString line;
-    if (!runQuery(url, &line)) {
-        startFailure = StartFailure::LobbySilent;
-        return false;
-    }
-
-    const MatchAnswer answer = parseMatchAnswer(line);
-    // The report of an answer timer that ran out after this copy found its role: the web server
-    // hears it, but its answer neither turns a client into a server nor sends a knock a host
-    // would keep room for.
-    if (role != ROLE_NONE)
-        return answer.kind != MatchAnswer::Invalid;
-    switch (answer.kind) {
-    case MatchAnswer::Server:
-        becomeServer();
-        return true;
-    case MatchAnswer::Client:
-        partnerAddress = answer.address;
-        matchId = answer.id;
-        partnerProposed = true;
-        ++proposalNumber;
-        answered = false;
-        // Each proposal gets its own timer; an answer does not stop one already running.
-        answerTimers.push_back(startTimer(cfg.answerTimeoutMs, Qt::PreciseTimer));
-        sendRecord.writeBare(CONNECT_REQUEST);
-        partnerPort = answer.port;
-        // Looked up here once; its answers are recognised by this address and the port.
-        partnerHost = resolve(partnerAddress);
-        return sendTo(sendRecord, partnerAddress, partnerPort);
-    case MatchAnswer::Invalid:
-        break;
-    }
-    return false;
-}
-
-void PeerSocket::queryEndOnce()
-{
-    if (endQueried)
-        return;
-    endQueried = true;
-    QueryEnd();
+    return match->queryStart(mode);
 }
 
 void PeerSocket::QueryEnd()
 {
-    if (queryRunning) {
-        endDeferred = true;
-        return;
-    }
-    endQuery();
-    runDeferredQueries();
-}
-
-void PeerSocket::endQuery()
-{
-    const QString url = baseAddress + QLatin1String("/end.asp?port=") + ownPortText
-        + QLatin1String("&mode=")
-        + (role == ROLE_SERVER ? QLatin1String("Server") : QLatin1String("Client"));
-    QString ignored;
-    runQuery(url, &ignored);
-}
-
-bool PeerSocket::runQuery(const QString &url, QString *line)
-{
-    queryRunning = true;
-    const bool ok = cfg.fetchLine ? cfg.fetchLine(url, line) : fetch(url, line);
-    queryRunning = false;
-    return ok;
-}
-
-// What came while a query waited, one query after another: a loop rather than a nesting, so
-// that a flood of busy reports costs one query per answer of the web server and no stack.
-void PeerSocket::runDeferredQueries()
-{
-    while (!queryRunning) {
-        if (busyDeferred) {
-            busyDeferred = false;
-            // A newer proposal has replaced the one reported busy or silent: nothing to say.
-            if (role == ROLE_NONE && busyProposal == proposalNumber)
-                startQuery(QStringLiteral("SERVER_BUSY"));
-        } else if (timeoutDeferred) {
-            timeoutDeferred = false;
-            if (!answered && timeoutProposal == proposalNumber)
-                startQuery(QStringLiteral("SERVER_NORESPONSE"));
-        } else if (endDeferred) {
-            endDeferred = false;
-            endQuery();
-        } else {
-            break;
-        }
-    }
+    match->queryEnd();
 }
 
 StartFailure PeerSocket::silenceReason() const
 {
-    if (startMode == START_VIA_SERVER && !partnerProposed && !directoryAnswered)
-        return StartFailure::LobbySilent;
-    return StartFailure::NoAnswer;
+    return match->silenceReason();
 }
 
 QString PeerSocket::awaitedAddress() const
 {
-    if (partnerProposed)
-        return partnerAddress;
-    if (startMode == START_JOIN || directoryAnswered)
-        return peerAddress(0);
-    return baseAddress;
+    return match->awaitedAddress();
 }
 
 quint16 PeerSocket::localPort() const
@@ -362,15 +212,6 @@ quint16 PeerSocket::peerPort(int slot) const
     return validSlot(slot) ? at(slot).port() : 0;
 }
 
-void PeerSocket::timerEvent(QTimerEvent *event)
-{
-    const int id = event->timerId();
-    if (std::find(answerTimers.begin(), answerTimers.end(), id) != answerTimers.end())
-        OnAnswerTimeout(id);
-    else
-        killTimer(id);
-}
-
 bool PeerSocket::openSocket(quint16 port)
 {
     auto *udp = new QUdpSocket(this);
@@ -384,8 +225,7 @@ bool PeerSocket::openSocket(quint16 port)
     }
     socket = udp;
     connect(socket, &QUdpSocket::readyRead, this, &PeerSocket::readPending);
-    gameKindText = QString::number(gameKind);
-    ownPortText = QString::number(socket->localPort());
+    match->opened(socket->localAddress(), socket->localPort());
     return true;
 }
 
@@ -492,27 +332,13 @@ void PeerSocket::OnReceive()
         sendTo(sendRecord, senderAddress, senderPort);
         break;
     case BECOME_SERVER:
-        // Only the directory this copy asked may make it a game server.
-        if (role == ROLE_NONE && fromDirectory()) {
-            directoryAnswered = true;
-            const auto block = readLinkExtension(recvRecord);
-            directoryReattaches = block && block->reattaches();
-            becomeServer();
-        }
+        match->becomeServerAsked(recvRecord, senderHost, senderPort);
         break;
     case CONNECT_REQUEST:
-        if (role == ROLE_SERVER) {
-            if (acceptCount > capacity) {
-                sendRecord.writeBare(CONNECT_BUSY);
-            } else {
-                ++acceptCount;
-                sendRecord.writeBare(CONNECT_OK);
-            }
-            sendTo(sendRecord, senderAddress, senderPort);
-        }
+        match->connectRequested(senderAddress, senderPort);
         break;
     case JOIN_PEER:
-        handleJoinPeer();
+        match->joinPeer(recvRecord, senderHost, senderPort);
         break;
     case JOIN:
         handleJoin();
@@ -521,18 +347,10 @@ void PeerSocket::OnReceive()
         handleQuit();
         break;
     case CONNECT_OK:
-        // Only an answer to a CONNECT_REQUEST we sent means anything, and only from the copy
-        // it went to; before the first proposal the partner is this copy itself.
-        if (role == ROLE_NONE && partnerProposed && fromPartner()) {
-            answered = true;
-            at(0).setPlace(partnerAddress, partnerPort);
-            slotZeroHost = partnerHost;
-            sendRecord.writeJoin(gameKind);
-            sendToSlot(sendRecord, 0);
-        }
+        match->connectOk(senderHost, senderPort);
         break;
     case CONNECT_BUSY:
-        handleBusy();
+        match->connectBusy(senderHost, senderPort, fromSlot(0));
         break;
     case ACK:
         handleAck();
@@ -580,7 +398,7 @@ void PeerSocket::handleJoin()
         // The slot counts as joined before the window hears of it, so that whatever the
         // handler sends reaches the new client.
         nextSlot = slot + 1;
-        acceptCount = nextSlot;
+        match->seated(nextSlot);
         at(slot).watch();
         if (slot == capacity)
             emit linkEvent(LINK_PEER_JOINED, 0);
@@ -599,7 +417,7 @@ void PeerSocket::handleJoin()
     if (at(0).port() == 0 || senderPort != at(0).port())
         return;
     at(0).setPlace(senderAddress, at(0).port());
-    slotZeroHost = senderHost;
+    match->joinedAt(senderHost);
     role = ROLE_CLIENT;
     at(0).watch();
     emit linkEvent(LINK_JOINED, 0);
@@ -631,111 +449,11 @@ void PeerSocket::handleQuit()
         }
     }
     if (viaWeb)
-        queryEndOnce();
+        match->queryEndOnce();
     stopWatching();
     for (const auto &peer : peers)
         peer->leaveGrace(false);
     emit linkEvent(LINK_PEER_GONE, PEER_GONE_LEFT);
-}
-
-void PeerSocket::handleBusy()
-{
-    if (role != ROLE_NONE)
-        return;
-    if (partnerProposed) {
-        // The proposed game server's proposal was taken: the web server is asked for another,
-        // once this copy's query in flight, if any, is over.
-        if (!fromPartner())
-            return;
-        answered = true;
-        if (queryRunning) {
-            busyDeferred = true;
-            busyProposal = proposalNumber;
-            return;
-        }
-        QueryStart(QStringLiteral("SERVER_BUSY"));
-        return;
-    }
-    // The game server this copy knocked at, directly or as a directory server named it, has
-    // its opponent already.
-    if (!fromSlot(0) || (startMode != START_JOIN && !directoryAnswered))
-        return;
-    startFailure = StartFailure::HostBusy;
-    emit startFailed();
-}
-
-void PeerSocket::handleJoinPeer()
-{
-    if (role != ROLE_NONE || !fromDirectory())
-        return;
-    const uint32_t port = recvRecord.joinPeerPort();
-    const QString address = QString::fromUtf8(recvRecord.joinPeerAddress());
-    if (port == 0 || port > 65535 || address.isEmpty())
-        return;
-    directoryAnswered = true;
-    const auto block = readLinkExtension(recvRecord);
-    directoryReattaches = block && block->reattaches();
-    at(0).setPlace(address, quint16(port));
-    QHostAddress literal;
-    if (literal.setAddress(address)) {
-        slotZeroHost = literal.protocol() == QAbstractSocket::IPv4Protocol ? literal : QHostAddress();
-        sendRecord.writeJoin(gameKind);
-        sendToSlot(sendRecord, 0);
-        return;
-    }
-    // A host name: looked up in the background, and JOIN goes out when it is known. A lookup
-    // already on its way takes up the newest name when it ends.
-    slotZeroHost.clear();
-    if (slotZeroLookup < 0)
-        lookUpSlotZero();
-}
-
-void PeerSocket::lookUpSlotZero()
-{
-    const QString name = at(0).address();
-    const unsigned generation = startGeneration;
-    ++lookupsUnderWay;
-    slotZeroLookup = QHostInfo::lookupHost(name, this, [this, name, generation](const QHostInfo &info) {
-        --lookupsUnderWay;
-        slotZeroLookedUp(name, info, generation);
-    });
-}
-
-void PeerSocket::slotZeroLookedUp(const QString &name, const QHostInfo &info, unsigned generation)
-{
-    if (generation != startGeneration)
-        return;
-    slotZeroLookup = -1;
-    if (role != ROLE_NONE)
-        return;
-    if (at(0).address() != name) {
-        // A newer JOIN_PEER named another host meanwhile.
-        if (slotZeroHost.isNull() && !at(0).address().isEmpty())
-            lookUpSlotZero();
-        return;
-    }
-    for (const QHostAddress &candidate : info.addresses()) {
-        if (candidate.protocol() == QAbstractSocket::IPv4Protocol) {
-            slotZeroHost = candidate;
-            break;
-        }
-    }
-    // A name that names no computer: nothing is sent, and the start's time limit ends the wait.
-    if (slotZeroHost.isNull())
-        return;
-    sendRecord.writeJoin(gameKind);
-    sendToSlot(sendRecord, 0);
-}
-
-bool PeerSocket::fromDirectory() const
-{
-    return startMode == START_VIA_SERVER && !viaWeb && !directoryHost.isNull()
-        && senderPort == directoryPort && senderHost == directoryHost;
-}
-
-bool PeerSocket::fromPartner() const
-{
-    return partnerProposed && !partnerHost.isNull() && senderPort == partnerPort && senderHost == partnerHost;
 }
 
 bool PeerSocket::fromSlot(int slot) const
@@ -755,12 +473,8 @@ QHostAddress PeerSocket::knownHost(const QString &address) const
     if (literal.setAddress(address))
         return literal.protocol() == QAbstractSocket::IPv4Protocol ? literal : QHostAddress();
     if (slotCount > 0 && address == at(0).address())
-        return slotZeroHost;
-    if (address == partnerAddress)
-        return partnerHost;
-    if (address == baseAddress)
-        return directoryHost;
-    return QHostAddress();
+        return match->placeHost();
+    return match->hostOf(address);
 }
 
 void PeerSocket::handleAck()
@@ -801,21 +515,6 @@ void PeerSocket::handleGameMessage()
         }
     }
     emit linkEvent(LINK_RECEIVED, 0);
-}
-
-void PeerSocket::OnAnswerTimeout(int timerId)
-{
-    killTimer(timerId);
-    answerTimers.erase(std::find(answerTimers.begin(), answerTimers.end(), timerId));
-    if (queryRunning) {
-        if (!answered) {
-            timeoutDeferred = true;
-            timeoutProposal = proposalNumber;
-        }
-        return;
-    }
-    if (!answered)
-        QueryStart(QStringLiteral("SERVER_NORESPONSE"));
 }
 
 void PeerSocket::stopWatching()
@@ -862,25 +561,9 @@ void PeerSocket::resetLink()
 {
     for (const auto &peer : peers)
         peer->reset();
-    for (int id : answerTimers)
-        killTimer(id);
-    answerTimers.clear();
-    // A lookup on its way is left to end: its answer is then voided by the generation, and
-    // Qt frees what it holds for the answer only when the answer is delivered.
-    ++startGeneration;
-    slotZeroLookup = -1;
     delete socket;
     socket = nullptr;
     inbox.clear();
-}
-
-bool PeerSocket::fetch(const QString &url, QString *line)
-{
-    if (!web) {
-        QNetworkProxyFactory::setUseSystemConfiguration(true);
-        web = std::make_unique<QNetworkAccessManager>();
-    }
-    return fetchFirstLine(*web, url, cfg.userAgent, cfg.httpTimeoutMs, line);
 }
 
 } // namespace sorvada

@@ -32,8 +32,10 @@
 // that runs out gives the peer up: LINK_PEER_GONE with PEER_GONE_LOST.
 //
 // The delivery to each slot's party (queue, numbers, retransmission, the watch and the grace)
-// is a ReliableLink of its own (net/ReliableLink.h); this class opens the link, finds the
-// peer, reads what comes in and says which slot it is for.
+// is a ReliableLink of its own (net/ReliableLink.h); finding the peer (the direct join, the
+// directory server and the matchmaking web server) is the Matchmaker's (net/Matchmaker.h). This
+// class opens the link, reads what comes in, says which slot it is for and hands the
+// matchmaking records to the Matchmaker.
 //
 // Everything runs on the thread that owns the object. linkEvent is meant to be connected with
 // Qt::DirectConnection: the handler runs before the operation that raised it goes on, and may
@@ -41,6 +43,7 @@
 // further datagrams, timers and queries run inside the handler.
 
 #include "net/LinkEvents.h"
+#include "net/Matchmaker.h"
 #include "net/PeerRecord.h"
 #include "net/ReliableLink.h"
 #include "rules/BoardTypes.h"
@@ -55,11 +58,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <vector>
 
-class QHostInfo;
-class QNetworkAccessManager;
-class QTimerEvent;
 class QUdpSocket;
 
 namespace sorvada {
@@ -86,15 +85,6 @@ struct PeerSocketConfig {
     // the answer out, false for a failed fetch. Empty (the game) means HTTP. The fuzzer sets it,
     // so that an input reaches the link without a network round trip per query.
     std::function<bool(const QString &url, QString *line)> fetchLine;
-};
-
-// What kept the link from opening, as far as the link can tell.
-enum class StartFailure {
-    None,        // nothing known: the link is still opening, or gave no reason
-    HostBusy,    // the game server turned this copy away: it already has its opponent
-    LobbySilent, // the matchmaking server or directory server never answered
-    NoAnswer,    // the party this copy knocked at never answered
-    BadAddress,  // the address names no computer
 };
 
 class PeerSocket : public QObject {
@@ -128,13 +118,13 @@ public:
     void QueryEnd();
 
     // Why Start returned false, or why the link has given up (startFailed).
-    StartFailure failure() const { return startFailure; }
+    StartFailure failure() const { return match->failure(); }
     // Why a link still without a role after a while has got nowhere: LobbySilent while a
     // directory server or the web server has not answered, else NoAnswer.
     StartFailure silenceReason() const;
     // The address given to Start, and the one this copy knocks at now: the game server of a
     // join, the one a directory server or web server named, else the address given to Start.
-    QString startAddress() const { return baseAddress; }
+    QString startAddress() const { return match->startAddress(); }
     QString awaitedAddress() const;
 
     quint16 localPort() const;
@@ -143,7 +133,7 @@ public:
     // Address text and port the link holds for slot; empty and 0 for a slot that does not exist.
     QString peerAddress(int slot) const;
     // 1 while a host name from JOIN_PEER is being looked up (also one a new Start voided).
-    bool lookingUp() const { return lookupsUnderWay > 0; }
+    bool lookingUp() const { return match->lookingUp(); }
     quint16 peerPort(int slot) const;
     const Config &config() const { return cfg; }
 
@@ -169,27 +159,31 @@ public:
     // fuzzer, which needs no event loop turn per datagram; the game never calls it.
     void receiveDatagram(const QByteArray &datagram, const QHostAddress &sender, quint16 port);
     // Matchmaking queries now waiting for their answer: never more than one.
-    int queriesInFlight() const { return queryRunning ? 1 : 0; }
+    int queriesInFlight() const { return match->queriesInFlight(); }
 
     uint8_t role = ROLE_NONE;
     PeerRecord sendRecord;
     PeerRecord recvRecord;
 
-    // Matchmaking state: the last proposed game server and whether it has answered yet.
-    bool answered = false;
-    QString partnerAddress;
-    quint16 partnerPort = 0;
-    QString matchId;
-    QString ownPortText;
-    bool viaWeb = false;
+private:
+    // The matchmaking handshakes and their state; made before the names below refer into it.
+    std::unique_ptr<Matchmaker> match;
+
+public:
+    // Matchmaking state (the Matchmaker's): the last proposed game server and whether it has
+    // answered yet, the match's ID at the web server, this copy's port as told to it, and
+    // whether the start asked the web server.
+    bool &answered;
+    QString &partnerAddress;
+    quint16 &partnerPort;
+    QString &matchId;
+    QString &ownPortText;
+    bool &viaWeb;
 
 signals:
     void linkEvent(unsigned int event, int param);
     // The start cannot succeed any more (failure() says why); raised while the role is none.
     void startFailed();
-
-protected:
-    void timerEvent(QTimerEvent *event) override;
 
 private:
     struct Arrival {
@@ -198,12 +192,12 @@ private:
         quint16 fromPort = 0;
     };
 
+    Matchmaker::Owner matchmakerOwner();
     bool openSocket(quint16 port);
     void readPending();
     bool admit(Arrival arrival);
     void scheduleReceive();
     void OnReceive();
-    void OnAnswerTimeout(int timerId);
     int peerSlot() const { return role == ROLE_SERVER ? 1 : 0; }
     bool canResume(int slot) const;
     void drawToken();
@@ -218,35 +212,18 @@ private:
     void becomeServer();
     void handleJoin();
     void handleQuit();
-    void handleBusy();
-    void handleJoinPeer();
-    void lookUpSlotZero();
-    void slotZeroLookedUp(const QString &name, const QHostInfo &info, unsigned generation);
-    bool fromDirectory() const;
-    bool fromPartner() const;
     bool fromSlot(int slot) const;
     QHostAddress knownHost(const QString &address) const;
-    bool runQuery(const QString &url, QString *line);
-    bool startQuery(const QString &mode);
-    void endQuery();
-    void runDeferredQueries();
     int lookUpSender();
     bool sendTo(const PeerRecord &record, const QString &address, quint16 port);
     bool sendToSlot(const PeerRecord &record, int slot);
     void resetLink();
-    void queryEndOnce();
-    bool fetch(const QString &url, QString *line);
     bool validSlot(int slot) const { return slot >= 0 && slot < slotCount; }
 
     Config cfg;
     QUdpSocket *socket = nullptr;
-    std::unique_ptr<QNetworkAccessManager> web;
     std::deque<Arrival> inbox;
     bool receiveScheduled = false;
-    bool partnerProposed = false; // a "Client" reply has named a game server to knock at
-    bool directoryAnswered = false; // the directory server has sent BECOME_SERVER or JOIN_PEER
-    int startMode = START_HOST;
-    StartFailure startFailure = StartFailure::None;
 
     int senderSlot = 0;
     QHostAddress senderHost;
@@ -258,50 +235,18 @@ private:
     int slotCount = 0;
     ReliableLink &at(int slot) { return *peers[size_t(slot)]; }
     const ReliableLink &at(int slot) const { return *peers[size_t(slot)]; }
-    bool endQueried = false;
     bool strangerQuitTaken = false;
 
-    std::vector<int> answerTimers;
-
-    // One matchmaking query at a time. A busy report or an answer time-out that comes while a
-    // query waits is noted here and acted on once that query is over; a busy report only while
-    // the proposal it answered is still the current one. proposalNumber counts "Client" replies.
-    bool queryRunning = false;
-    bool busyDeferred = false;
-    unsigned busyProposal = 0;
-    bool timeoutDeferred = false;
-    unsigned timeoutProposal = 0;
-    bool endDeferred = false;
-    unsigned proposalNumber = 0;
-
-    // Resolved once, so that no datagram makes the link wait for a name server: the directory
-    // this copy asked, the game server the web server proposed, and the party in slot 0 (null
-    // while slot 0 holds a name whose lookup has not finished). A host name from JOIN_PEER is
-    // looked up in the background, one lookup at a time; startGeneration voids a lookup that
-    // finishes after a new Start.
-    QHostAddress directoryHost;
-    // The directory's port: the configured one, or the one an address "HOST:PORT/CODE" names.
-    quint16 directoryPort = 0;
-    QHostAddress partnerHost;
-    QHostAddress slotZeroHost;
-    int slotZeroLookup = -1;
-    int lookupsUnderWay = 0; // also those a new Start voided
-    unsigned startGeneration = 0;
-
     // Resuming: what the peer's first greeting announced, whether our own greeting with the
-    // block is queued, the match token, and whether the directory asked announced REATTACH.
+    // block is queued, and the match token.
     bool resumes = false;
     bool peerGreeted = false;
     bool ownAnnounced = false;
     std::optional<uint64_t> token;
-    bool directoryReattaches = false;
 
     int capacity = 1;
     int nextSlot = 1;
-    int acceptCount = 1;
     uint8_t gameKind = GAME_KIND;
-    QString baseAddress;
-    QString gameKindText;
 };
 
 } // namespace sorvada

@@ -63,8 +63,7 @@ bool PeerSocket::canResume(int slot) const
 
 bool PeerSocket::relayed(int slot) const
 {
-    return startMode == START_VIA_SERVER && !viaWeb && !directoryHost.isNull() && validSlot(slot)
-        && at(slot).port() == directoryPort && knownHost(at(slot).address()) == directoryHost;
+    return validSlot(slot) && match->isDirectory(knownHost(at(slot).address()), at(slot).port());
 }
 
 // Once per knock interval of a grace.
@@ -73,7 +72,7 @@ void PeerSocket::knock(int slot)
     PeerRecord knock;
     if (relayed(slot)) {
         // The directory that relays the match points our end at where we now send from.
-        if (!directoryReattaches)
+        if (!match->directoryReattaches())
             return;
         writeReattach(knock, *token, role == ROLE_SERVER);
     } else if (role == ROLE_CLIENT) {
