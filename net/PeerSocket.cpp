@@ -127,13 +127,9 @@ bool PeerSocket::SendReliable(int slot)
     // into the queued copy only; sendRecord stays as the caller wrote it.
     if (type == GREETING && cfg.resumeMatches && role != ROLE_NONE && slot == peerSlot()
         && (role == ROLE_CLIENT || resumes)) {
-        LinkExtension block;
-        block.features = FEATURE_RESUME;
-        if (role == ROLE_SERVER) {
-            block.hostEnd = true;
-            block.token = token;
-        }
-        ownAnnounced = writeLinkExtension(entry, block) || ownAnnounced;
+        // The server's greeting carries the match token; the client has none to give.
+        const bool hosting = role == ROLE_SERVER;
+        ownAnnounced = writeLinkExtension(entry, resumeBlock(hosting ? token : std::nullopt, hosting)) || ownAnnounced;
     }
     return at(slot).queue(entry);
 }
