@@ -4,7 +4,11 @@
 //     one record at a time (each waits for the previous acknowledgement), median and 99th
 //     percentile;
 //  2. how long a burst of records takes to be delivered, in order, through a relay that drops
-//     a share of the datagrams in each direction, with a short retransmission interval.
+//     a share of the datagrams in each direction, with a short retransmission interval;
+//  3. with --outages N, two copies that resume, with the game's own timings, through a relay
+//     that goes dark N times: each time until the host, whose move is in flight, has counted
+//     the line lost, and a few seconds more; then the time from the line coming back to the
+//     move's delivery, median and worst.
 // Only 127.0.0.1 and ephemeral ports are used.
 
 #include "net/PeerSocket.h"
@@ -139,6 +143,59 @@ int lossy(int count, double drop, int retransmitMs, unsigned seed)
     return done && inOrder ? 0 : 1;
 }
 
+int outages(int count, unsigned seed)
+{
+    PeerSocket host(config(0, 1000));
+    if (!host.Start(1, QString(), START_HOST, GAME_KIND))
+        return 1;
+    LossyRelay relay(host.localPort(), seed);
+    PeerSocket client(config(relay.frontPort(), 1000));
+    if (!link(host, client))
+        return 1;
+    int delivered = 0;
+    QObject::connect(&client, &PeerSocket::linkEvent, &client, [&](unsigned event, int) {
+        delivered += event == LINK_RECEIVED;
+    }, Qt::DirectConnection);
+    // The greetings announce that both resume, and give the client the match's token.
+    client.sendRecord.writeGreeting(0, "client");
+    client.SendReliable(0);
+    if (!waitUntil([&] { return host.peerResumes() && client.queuedCount(0) == 0; }, 5000))
+        return 1;
+    host.sendRecord.writeGreeting(VARIANT_RUSSIAN, "host");
+    host.SendReliable(1);
+    if (!waitUntil([&] { return delivered == 1 && client.peerResumes() && host.queuedCount(1) == 0; }, 5000))
+        return 1;
+
+    uint64_t state = seed;
+    std::vector<double> seconds;
+    for (int i = 0; i < count; ++i) {
+        relay.setDark(true);
+        host.sendRecord.writeLeg(MOVE, 42, 35, 0);
+        host.SendReliable(1);
+        if (!waitUntil([&] { return host.inGrace(); }, 30000))
+            return 1;
+        // The line comes back anywhere in the resends' pattern.
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        QElapsedTimer extra;
+        extra.start();
+        const int extraMs = int((state >> 33) % 6000);
+        waitUntil([&] { return extra.elapsed() >= extraMs; }, extraMs + 1000);
+        relay.setDark(false);
+        QElapsedTimer back;
+        back.start();
+        const int before = delivered;
+        if (!waitUntil([&] { return delivered > before && !host.inGrace() && host.queuedCount(1) == 0; }, 60000)) {
+            std::printf("outage %d: the move was not delivered\n", i + 1);
+            return 1;
+        }
+        seconds.push_back(double(back.nsecsElapsed()) / 1e9);
+    }
+    std::printf("%d outages, each longer than ten sends: line back -> the move made in the dark delivered "
+                "median %.2f s, worst %.2f s\n",
+                count, percentile(seconds, 0.5), percentile(seconds, 1.0));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -156,7 +213,10 @@ int main(int argc, char *argv[])
                                               QStringLiteral("ms"), QStringLiteral("20"));
     const QCommandLineOption seedOption(QStringLiteral("seed"), QStringLiteral("Seed of the relay."),
                                         QStringLiteral("n"), QStringLiteral("1"));
-    parser.addOptions({countOption, dropOption, retransmitOption, seedOption});
+    const QCommandLineOption outagesOption(QStringLiteral("outages"),
+                                           QStringLiteral("Outages of the line to measure (0: none)."),
+                                           QStringLiteral("n"), QStringLiteral("0"));
+    parser.addOptions({countOption, dropOption, retransmitOption, seedOption, outagesOption});
     parser.process(app);
 
     const int count = std::max(1, parser.value(countOption).toInt());
@@ -164,5 +224,8 @@ int main(int argc, char *argv[])
     const int retransmitMs = std::max(1, parser.value(retransmitOption).toInt());
     if (latency(count) != 0)
         return 1;
-    return lossy(count, drop, retransmitMs, parser.value(seedOption).toUInt());
+    if (lossy(count, drop, retransmitMs, parser.value(seedOption).toUInt()) != 0)
+        return 1;
+    const int outageCount = std::max(0, parser.value(outagesOption).toInt());
+    return outageCount == 0 ? 0 : outages(outageCount, parser.value(seedOption).toUInt());
 }
