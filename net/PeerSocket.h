@@ -162,6 +162,8 @@ public:
     int queriesInFlight() const { return match->queriesInFlight(); }
 
     uint8_t role = ROLE_NONE;
+    // The slot of the peer: a server keeps its client in slot 1, a client talks to slot 0.
+    int peerSlot() const { return role == ROLE_SERVER ? 1 : 0; }
     PeerRecord sendRecord;
     PeerRecord recvRecord;
 
@@ -198,7 +200,6 @@ private:
     bool admit(Arrival arrival);
     void scheduleReceive();
     void OnReceive();
-    int peerSlot() const { return role == ROLE_SERVER ? 1 : 0; }
     bool canResume(int slot) const;
     void drawToken();
     void readGreeting();

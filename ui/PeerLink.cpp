@@ -15,11 +15,6 @@ const PeerRecord &PeerLink::received() const
     return socket.recvRecord;
 }
 
-int PeerLink::peerSlot() const
-{
-    return socket.role == ROLE_SERVER ? 1 : 0;
-}
-
 void PeerLink::sendLeg(uint8_t type, uint8_t from, uint8_t to, uint8_t via)
 {
     socket.sendRecord.writeLeg(type, from, to, via);
@@ -49,7 +44,7 @@ void PeerLink::sendDigest(const DigestMessage &digest)
 
 void PeerLink::sendToPeer(bool changesMatch)
 {
-    if (socket.SendReliable(peerSlot()) && changesMatch)
+    if (socket.SendReliable(socket.peerSlot()) && changesMatch)
         lastStateSend = socket.sentCount();
 }
 

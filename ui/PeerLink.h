@@ -30,8 +30,6 @@ public:
     QString awaitedAddress() const override;
 
 private:
-    // A server keeps its client in slot 1; a client talks to slot 0.
-    int peerSlot() const;
     // Queues the send record for the peer; a message that changes the match is remembered.
     void sendToPeer(bool changesMatch);
     PeerSocket &socket;
