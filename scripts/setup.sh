@@ -12,7 +12,7 @@ packages=(g++ cmake ninja-build pkg-config
           qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
           libgl-dev qt6-qpa-plugins fonts-dejavu-core
           desktop-file-utils appstream python3 dpkg-dev lintian man-db
-          clang libclang-rt-14-dev iproute2 xvfb openbox x11-utils nftables)
+          clang libclang-rt-14-dev iproute2 xvfb openbox x11-utils nftables conntrack)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

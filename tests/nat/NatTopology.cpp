@@ -61,6 +61,17 @@ bool NatTopology::run(const QStringList &command)
     return true;
 }
 
+bool NatTopology::renumber(int which, const QString &ports)
+{
+    const QString &ns = which == 1 ? router1Ns : router2Ns;
+    const auto nft = [&](const QString &args) { return run(inside(ns, QStringLiteral("nft"), args.split(QLatin1Char(' ')))); };
+    // The rule first, so that nothing is mapped the old way once the table is empty.
+    return nft(QStringLiteral("flush chain ip nat outgoing"))
+           && nft(QStringLiteral("add rule ip nat outgoing oifname wan meta l4proto udp masquerade to :%1 random").arg(ports))
+           && nft(QStringLiteral("add rule ip nat outgoing oifname wan masquerade"))
+           && run(inside(ns, QStringLiteral("conntrack"), {QStringLiteral("--flush")}));
+}
+
 QStringList NatTopology::inside(const QString &ns, const QString &program, const QStringList &args) const
 {
     return QStringList{QStringLiteral("ip"), QStringLiteral("netns"), QStringLiteral("exec"), ns, program} + args;

@@ -22,6 +22,11 @@ public:
     // Builds it all; false (and why in `error`) when a step failed.
     bool build();
 
+    // Router `which` (1 or 2) forgets every mapping it holds and from now on gives each new one
+    // a public port picked at random from `ports` ("20000-20999"): what a home router does
+    // when it restarts. False (and why in `error`) when a step failed.
+    bool renumber(int which, const QString &ports);
+
     // The command line that runs program inside namespace ns.
     QStringList inside(const QString &ns, const QString &program, const QStringList &args) const;
 

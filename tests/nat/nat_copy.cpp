@@ -6,11 +6,13 @@
 //   nat_copy LOBBY NAME FIRST_MOVES IDLE_MS LATER_MOVES QUIT(0|1) JOIN_LIMIT_MS
 //
 // It plays the first legal leg whenever it is its turn: FIRST_MOVES moves,
-// then (the server) waits IDLE_MS, then LATER_MOVES more. The client sends a
-// chat line after its first moves. A copy with QUIT 1 closes its window when
-// its moves are done. What happens is printed one line at a time:
-// "role server|client", "moved <n>", "board <64 cells in the server's terms>",
-// "chat received", "opponent quitted", "no partner".
+// then (the server) waits IDLE_MS, or with IDLE_MS "stdin" until a line comes
+// on its standard input, then LATER_MOVES more. The client sends a chat line
+// after its first moves. A copy with QUIT 1 closes its window when its moves
+// are done. What happens is printed one line at a time: "role server|client",
+// "token <the match token, hexadecimal>" (the server), "idle", "moved <n>",
+// "board <64 cells in the server's terms>", "chat received", "line lost",
+// "opponent quitted", "no partner".
 #include "sim/MatchHarness.h"
 #include "sim/TemporarySettings.h"
 
@@ -18,10 +20,13 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSocketNotifier>
 #include <QTest>
 #include <QTimer>
 
 #include <cstdio>
+
+#include <unistd.h>
 
 using namespace sorvada;
 
@@ -57,7 +62,9 @@ int main(int argc, char *argv[])
         return 2;
     }
     const QString lobby = args[1], name = args[2];
-    const int firstMoves = args[3].toInt(), idleMs = args[4].toInt(), laterMoves = args[5].toInt();
+    const int firstMoves = args[3].toInt(), laterMoves = args[5].toInt();
+    const bool idleForLine = args[4] == QLatin1String("stdin");
+    const int idleMs = idleForLine ? 0 : args[4].toInt();
     const bool quitter = args[6] == QLatin1String("1");
     const int joinLimitMs = args[7].toInt();
 
@@ -84,7 +91,15 @@ int main(int argc, char *argv[])
 
     QElapsedTimer clock;
     clock.start();
-    bool roleSaid = false, chatSent = false, chatSeen = false, quitting = false;
+    bool roleSaid = false, chatSent = false, chatSeen = false, quitting = false, lostSaid = false;
+    bool lineCame = false;
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, [&] {
+        char bytes[64];
+        if (::read(STDIN_FILENO, bytes, sizeof bytes) <= 0)
+            input.setEnabled(false);
+        lineCame = true;
+    });
     int ownMoves = 0;
     qint64 idleUntil = -1;
     QString lastBoard;
@@ -101,6 +116,12 @@ int main(int argc, char *argv[])
         if (!roleSaid) {
             roleSaid = true;
             say(server ? QStringLiteral("role server") : QStringLiteral("role client"));
+            if (server && copy.link.matchToken())
+                say(QStringLiteral("token ") + QString::number(*copy.link.matchToken(), 16));
+        }
+        if (copy.link.inGrace() && !lostSaid) {
+            lostSaid = true;
+            say(QStringLiteral("line lost"));
         }
         if (copy.board.variant() == 0 || !copy.setReady())
             return;
@@ -134,7 +155,7 @@ int main(int argc, char *argv[])
             idleUntil = clock.elapsed() + idleMs;
             say(QStringLiteral("idle"));
         }
-        if (clock.elapsed() < idleUntil)
+        if (clock.elapsed() < idleUntil || (idleForLine && ownMoves == firstMoves && !lineCame))
             return;
         const auto legs = MatchHarness::legalLegs(copy.board);
         if (legs.empty())
