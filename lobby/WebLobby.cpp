@@ -40,8 +40,8 @@ WebLobby::WebLobby(const Config &config, LobbyStats *stats, QObject *parent)
       ids(config.idSeed),
       policy(queue, ids, config.recentMs),
       stats(stats ? stats : &ownStats),
-      tcp(new GuardedTcpServer(config.connections, this)),
-      now(config.now)
+      now(config.now),
+      tcp(new GuardedTcpServer(config.connections, this))
 {
     figures = [this] {
         LobbyFigures f;
