@@ -61,8 +61,8 @@ private slots:
             field = control<QLineEdit>(d, 201)->text();
             seen = radios(d);
             // The focus lands once the dialog is the active window, which a busy machine
-            // may take a moment to report.
-            QTest::qWaitForWindowActive(d, 10000);
+            // may take a moment to report; the focus is checked below.
+            (void)QTest::qWaitForWindowActive(d, 10000);
             focus = QApplication::focusWidget();
             QTest::keyClick(d, Qt::Key_Return);
         });
@@ -371,8 +371,8 @@ private slots:
             russianChecked = control<QRadioButton>(d, 1030)->isChecked();
             americanChecked = control<QRadioButton>(d, 1031)->isChecked();
             // The focus lands once the dialog is the active window, which a busy machine
-            // may take a moment to report.
-            QTest::qWaitForWindowActive(d, 10000);
+            // may take a moment to report; the focus is checked below.
+            (void)QTest::qWaitForWindowActive(d, 10000);
             focus = QApplication::focusWidget();
             QTest::keyClick(d, Qt::Key_Return);
         });

@@ -14,7 +14,7 @@ bool PerftSearch::MoveKey::operator==(const MoveKey& o) const
 }
 
 PerftSearch::PerftSearch(uint8_t variant, bool verify)
-    : gameVariant(variant), verifyBoards(verify), levels(kMaxDepth + 1)
+    : verifyBoards(verify), levels(kMaxDepth + 1)
 {
     host.setRole(ROLE_SERVER);
     joiner.setRole(ROLE_CLIENT);

@@ -63,7 +63,6 @@ private:
     bool boardsInStep(const GameBoard& a, const GameBoard& b) const;
     std::string moveName(const Level& level) const;
 
-    uint8_t gameVariant;
     bool verifyBoards;
     GameBoard host;
     GameBoard joiner;
