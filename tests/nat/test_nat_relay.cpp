@@ -25,7 +25,7 @@ const QString LOBBY_ADDRESS = QStringLiteral("198.51.100.1");
 constexpr int ROUTER_UDP_TIMEOUT_S = 3;
 constexpr int PROBE_INTERVAL_MS = 1000;
 constexpr int IDLE_MS = 3 * ROUTER_UDP_TIMEOUT_S * 1000;
-// Where router 1 maps to after its restart: below the ports a home's socket is given (the
+// Where the routers map to after their restart: below the ports a home's socket is given (the
 // first mappings keep those), so that every new mapping differs from the old one.
 const QString RESTARTED_PORTS = QStringLiteral("20000-20999");
 constexpr int RESTARTED_LOW = 20000, RESTARTED_HIGH = 20999;
@@ -171,8 +171,8 @@ private slots:
     }
 
     // Both routers restart while Ann pauses, and give their homes new public ports, which the
-    // lobby does not know. Ann's next move goes nowhere; Bob, waiting, learns it when his probe
-    // goes unanswered. Each copy counts the line lost and asks the lobby, with the match's
+    // lobby does not know. Ann's next move goes nowhere; Bob, waiting for it, learns of the loss
+    // by the other side's silence. Each copy counts the line lost and asks the lobby, with the match's
     // token, to point its end of the relay at where it now is.
     void matchGoesOnWhenBothRoutersRestart()
     {
