@@ -16,10 +16,10 @@
 #include "net/LinkEvents.h"
 #include "tests/support/RawPeer.h"
 
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
-#include <QThread>
 #include <QWindow>
 #include <QtTest>
 
@@ -44,7 +44,8 @@ public:
         }
     }
 
-    // Empty on success, else why the display could not be had.
+    // Empty on success, else why the display could not be had. Each step is told on the
+    // error channel, so that a run that stalls shows where.
     QString start()
     {
         for (const char *tool : {"Xvfb", "openbox", "xprop"})
@@ -56,26 +57,43 @@ public:
                                                QStringLiteral("-screen"), QStringLiteral("0"),
                                                QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
                                                QStringLiteral("tcp")});
+        QDeadlineTimer serverDeadline(30000);
         QByteArray number;
-        while (!number.contains('\n') && server.waitForReadyRead(60000))
+        while (!number.contains('\n') && !serverDeadline.hasExpired()
+               && server.waitForReadyRead(int(serverDeadline.remainingTime())))
             number += server.readAllStandardOutput();
         if (!number.contains('\n'))
-            return QStringLiteral("Xvfb did not start");
+            return QStringLiteral("Xvfb did not start: ") + QString::fromLocal8Bit(server.readAllStandardError());
         name = QStringLiteral(":") + QString::fromLatin1(number.trimmed());
         qputenv("DISPLAY", name.toLatin1());
+        std::fprintf(stderr, "Xvfb serves %s\n", qPrintable(name));
 
-        wm.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-        // openbox names itself on the root window once it manages the screen.
-        for (int i = 0; i < 1200 && !xprop(QStringLiteral("-root"), "_NET_SUPPORTING_WM_CHECK").contains("window id");
-             ++i) {
-            if (wm.state() == QProcess::NotRunning)
-                return QStringLiteral("openbox did not start");
-            QThread::msleep(50);
+        // openbox names itself on the root window once it manages the screen. One that ends
+        // before that is started again, up to three times.
+        QString why;
+        for (int attempt = 1; attempt <= 3; ++attempt) {
+            wm.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+            QDeadlineTimer deadline(20000);
+            // Waiting on the process itself keeps its state true: one that ended is seen.
+            while (!managesScreen() && !deadline.hasExpired() && !wm.waitForFinished(50)) {
+            }
+            if (managesScreen()) {
+                std::fprintf(stderr, "openbox manages %s\n", qPrintable(name));
+                return QString();
+            }
+            why = wm.state() == QProcess::NotRunning
+                      ? QStringLiteral("openbox ended: ") + QString::fromLocal8Bit(wm.readAllStandardError())
+                      : QStringLiteral("openbox did not take the display in 20 s");
+            std::fprintf(stderr, "attempt %d: %s\n", attempt, qPrintable(why));
+            if (wm.state() != QProcess::NotRunning) {
+                wm.kill();
+                wm.waitForFinished(10000);
+            }
         }
-        if (!xprop(QStringLiteral("-root"), "_NET_SUPPORTING_WM_CHECK").contains("window id"))
-            return QStringLiteral("openbox did not take the display");
-        return QString();
+        return why;
     }
+
+    static bool managesScreen() { return xprop(QStringLiteral("-root"), "_NET_SUPPORTING_WM_CHECK").contains("window id"); }
 
     // One property of a window ("-root" or a window id) as xprop prints it.
     static QByteArray xprop(const QString &window, const char *property)
